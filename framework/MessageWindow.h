@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "framework/Messages.h"
+
+namespace framework {
+
+class MessageWindow;
+
+// A hidden message window, known to other threads only by its handle.
+using HWND = MessageWindow*;
+
+// The window procedure: runs in the window thread, one message at a time.
+using TWndMethod = std::function<void(TMessage& message)>;
+
+// Posted messages a window holds before further posts fail, as the platform's queue limit.
+inline constexpr std::uint32_t kMessageQueueCapacity = 10000;
+
+// The platform's GetLastError value after a post to a full queue.
+inline constexpr std::uint32_t ERROR_NOT_ENOUGH_QUOTA = 1816;
+
+// Creates a message window in the calling thread (the window thread, which runs a Qt event
+// loop); its messages are delivered to `method` there, in posting order, each under the
+// application's exception guard. Allocates.
+HWND AllocateHWnd(TWndMethod method);
+
+// Destroys the window; messages still queued are discarded. Window thread only, and only once
+// nothing can post to it any more.
+void DeallocateHWnd(HWND window);
+
+// Queues a message for the window. Any thread; never allocates, blocks or locks. Returns false
+// when the window's queue is full (GetLastError() then gives ERROR_NOT_ENOUGH_QUOTA) or the
+// handle is empty.
+bool PostMessageA(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) noexcept;
+
+// The calling thread's error code from its latest failed PostMessageA.
+std::uint32_t GetLastError() noexcept;
+
+}  // namespace framework

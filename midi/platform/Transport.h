@@ -1,0 +1,82 @@
+#pragma once
+
+// The seam under the platform emulation: a transport carries bytes and port names only. The
+// emulation (Emulation*.cpp) keeps every rule of the platform API on top of whichever transport
+// is installed: the simulated one in tests, the real MIDI systems in the program.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "midi/platform/MmSystem.h"
+
+namespace platform {
+
+class FaultInjector;
+
+// Where a transport delivers what an open input port receives. Called on the transport's driver
+// thread only, one call at a time; implementations must not allocate, block or lock.
+class InputSink {
+ public:
+  virtual void ReceiveShort(DWORD message) noexcept = 0;
+  // Part of one System Exclusive message as it came in; `messageEnds` marks its last part.
+  virtual void ReceiveSysex(std::span<const BYTE> bytes, bool messageEnds) noexcept = 0;
+
+ protected:
+  ~InputSink() = default;
+};
+
+// An open input port. Destroying it stops delivery: once the destructor returns, the sink is
+// never called again.
+class InputConnection {
+ public:
+  virtual ~InputConnection() = default;
+};
+
+// An open output port. Called from one thread at a time (the emulation's sender thread for long
+// messages, the window thread for short ones, never both at once).
+class OutputConnection {
+ public:
+  virtual ~OutputConnection() = default;
+  virtual MMRESULT SendShort(DWORD message) = 0;
+  // Returns once the bytes are out (or have failed); may block, but returns early when Cancel()
+  // is called from another thread.
+  virtual MMRESULT SendLong(std::span<const BYTE> bytes) = 0;
+  // Makes a SendLong that is under way return; any thread.
+  virtual void Cancel() = 0;
+};
+
+struct PortInfo {
+  std::string name;
+  WORD manufacturerId = 0;
+  WORD productId = 0;
+  MMVERSION driverVersion = 0;
+};
+
+class Transport {
+ public:
+  virtual ~Transport() = default;
+
+  // Ports are numbered from 0; numbers and names may change between calls as devices come and
+  // go. Window thread.
+  virtual UINT InputCount() = 0;
+  virtual UINT OutputCount() = 0;
+  // False when the number no longer names a port.
+  virtual bool InputInfo(UINT index, PortInfo& info) = 0;
+  virtual bool OutputInfo(UINT index, PortInfo& info) = 0;
+
+  // On failure, gives none and sets `result` to the platform code to report.
+  virtual std::unique_ptr<InputConnection> OpenInput(UINT index, InputSink& sink, MMRESULT& result) = 0;
+  virtual std::unique_ptr<OutputConnection> OpenOutput(UINT index, MMRESULT& result) = 0;
+
+  // The faults that tests arm for this transport; none for a real one.
+  virtual FaultInjector* Faults() { return nullptr; }
+};
+
+// Makes `transport` the one every platform call uses and gives back the previous one. Nothing
+// may be open when it changes. Window thread.
+std::unique_ptr<Transport> InstallTransport(std::unique_ptr<Transport> transport);
+Transport* CurrentTransport();
+
+}  // namespace platform

@@ -1,0 +1,91 @@
+#pragma once
+
+// The simulated transport: virtual MIDI devices that tests create, rename, remove and talk to,
+// with fault injection for every platform call. Deterministic and without any MIDI server; every
+// port-layer and application test runs on it.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "midi/platform/FaultInjector.h"
+#include "midi/platform/Transport.h"
+
+namespace platform {
+
+class SimulatedInputPort;
+class SimulatedOutputPort;
+
+// One message that the tool sent to a virtual output device.
+struct SentMessage {
+  bool isLong = false;
+  DWORD shortMessage = 0;       // packed status/data1/data2, for short messages
+  std::vector<BYTE> bytes;      // the whole long message
+};
+
+class SimulatedTransport : public Transport {
+ public:
+  // Identifies a virtual device for its whole life; its port number is its position among the
+  // devices of its direction that are present, in order of creation.
+  using DeviceId = unsigned;
+
+  SimulatedTransport();
+  ~SimulatedTransport() override;
+
+  // Devices. Test thread (any one thread at a time).
+  DeviceId AddInput(PortInfo info);
+  DeviceId AddOutput(PortInfo info);
+  DeviceId AddInput(std::string name) { return AddInput(PortInfo{std::move(name)}); }
+  DeviceId AddOutput(std::string name) { return AddOutput(PortInfo{std::move(name)}); }
+  void Rename(DeviceId device, std::string name);
+  // The device disappears: its number goes to the next one; an open output connection to it
+  // fails every send with MIDIERR_NODEVICE, an open input connection receives nothing more.
+  void Remove(DeviceId device);
+  bool IsOpen(DeviceId device) const;
+
+  // Input: what the device sends to the tool. Queued here and delivered to the open port from
+  // the connection's own driver thread, in order; lost when the port is not open.
+  void InjectShort(DeviceId input, DWORD message);
+  // One whole System Exclusive message as the driver gets it (its bytes are not checked).
+  void InjectSysex(DeviceId input, std::span<const BYTE> bytes);
+  // Waits until everything injected so far has been delivered (or lost); false on time-out.
+  bool WaitUntilDelivered(DeviceId input, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  // The driver thread of the device's open connection (for tests that watch that thread).
+  std::thread::id DriverThread(DeviceId input) const;
+
+  // Output: what the tool sent, in order.
+  std::vector<SentMessage> Sent(DeviceId output) const;
+  void ClearSent(DeviceId output);
+  // Called for each message as it is sent, on the sending thread; a device model answers from
+  // here (for instance with InjectSysex on its input device).
+  void SetOnSent(DeviceId output, std::function<void(const SentMessage&)> onSent);
+  // While held, long sends to the device wait (until released or cancelled): messages stay in
+  // flight.
+  void HoldOutput(DeviceId output, bool hold);
+
+  FaultInjector& FaultPlan() { return faults_; }
+
+  // Transport.
+  UINT InputCount() override;
+  UINT OutputCount() override;
+  bool InputInfo(UINT index, PortInfo& info) override;
+  bool OutputInfo(UINT index, PortInfo& info) override;
+  std::unique_ptr<InputConnection> OpenInput(UINT index, InputSink& sink, MMRESULT& result) override;
+  std::unique_ptr<OutputConnection> OpenOutput(UINT index, MMRESULT& result) override;
+  FaultInjector* Faults() override { return &faults_; }
+
+ private:
+  // Implementation: the helper's choice (devices, their connections, per-connection driver
+  // threads).
+  struct State;
+  std::shared_ptr<State> state_;
+  FaultInjector faults_;
+};
+
+}  // namespace platform
