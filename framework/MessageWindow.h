@@ -21,18 +21,21 @@ inline constexpr std::uint32_t kMessageQueueCapacity = 10000;
 // The platform's GetLastError value after a post to a full queue.
 inline constexpr std::uint32_t ERROR_NOT_ENOUGH_QUOTA = 1816;
 
+// The platform's GetLastError value after a post to an empty handle.
+inline constexpr std::uint32_t ERROR_INVALID_WINDOW_HANDLE = 1400;
+
 // Creates a message window in the calling thread (the window thread, which runs a Qt event
 // loop); its messages are delivered to `method` there, in posting order, each under the
 // application's exception guard. Allocates.
 HWND AllocateHWnd(TWndMethod method);
 
 // Destroys the window; messages still queued are discarded. Window thread only, and only once
-// nothing can post to it any more.
+// nothing can post to it any more; never from within the window's own method.
 void DeallocateHWnd(HWND window);
 
 // Queues a message for the window. Any thread; never allocates, blocks or locks. Returns false
 // when the window's queue is full (GetLastError() then gives ERROR_NOT_ENOUGH_QUOTA) or the
-// handle is empty.
+// handle is empty (ERROR_INVALID_WINDOW_HANDLE).
 bool PostMessageA(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) noexcept;
 
 // The calling thread's error code from its latest failed PostMessageA.

@@ -5,6 +5,7 @@
 // (window thread); armed by tests from any thread.
 
 #include <array>
+#include <iterator>
 #include <cstddef>
 #include <mutex>
 

@@ -73,6 +73,7 @@ inline constexpr DWORD MHDR_INQUEUE = 0x4;
 
 // Output technologies (MIDIOUTCAPS.wTechnology).
 inline constexpr WORD MOD_MIDIPORT = 1;
+inline constexpr WORD MOD_MAPPER = 5;
 
 // Room for a product name with its NUL. The desktop platform has 32; names reported by the
 // MIDI systems here (client and port) are longer, and cutting them would hide the device.

@@ -36,6 +36,8 @@ class SimulatedTransport : public Transport {
   using DeviceId = unsigned;
 
   SimulatedTransport();
+  // Close every connection first. One still open finds all its devices gone: sends fail with
+  // MIDIERR_NODEVICE, inputs receive nothing.
   ~SimulatedTransport() override;
 
   // Devices. Test thread (any one thread at a time).
@@ -81,9 +83,10 @@ class SimulatedTransport : public Transport {
   FaultInjector* Faults() override { return &faults_; }
 
  private:
-  // Implementation: the helper's choice (devices, their connections, per-connection driver
-  // threads).
+  // The devices, shared with the open connections (which see them through State).
   struct State;
+  friend class SimulatedInputPort;
+  friend class SimulatedOutputPort;
   std::shared_ptr<State> state_;
   FaultInjector faults_;
 };

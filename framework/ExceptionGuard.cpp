@@ -1,0 +1,57 @@
+#include "framework/ExceptionGuard.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "framework/Exception.h"
+
+namespace framework {
+
+namespace {
+
+std::string MessageOf(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const Exception& e) {
+    return e.Message();
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown exception";
+  }
+}
+
+void WriteToStandardError(std::exception_ptr error) {
+  const std::string line = MessageOf(error) + '\n';
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+}
+
+// Only the window thread touches it, so it needs no lock.
+ExceptionHook& CurrentHook() {
+  static ExceptionHook hook = WriteToStandardError;
+  return hook;
+}
+
+}  // namespace
+
+ExceptionHook SetExceptionHook(ExceptionHook hook) {
+  if (!hook) hook = WriteToStandardError;
+  return std::exchange(CurrentHook(), std::move(hook));
+}
+
+void RunGuarded(const std::function<void()>& handler) {
+  std::exception_ptr error;
+  try {
+    handler();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  if (!error) return;
+  // A copy, so a hook that replaces itself does not destroy the function it is running in.
+  const ExceptionHook hook = CurrentHook();
+  hook(error);
+}
+
+}  // namespace framework

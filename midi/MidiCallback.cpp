@@ -1,0 +1,53 @@
+#include "midi/MidiCallback.h"
+
+namespace midi {
+
+namespace {
+
+constexpr DWORD_PTR kTimingClock = 0xF8;
+constexpr DWORD_PTR kActiveSensing = 0xFE;
+
+// The two real-time filters compare the whole parameter, so they only ever match a lone
+// timing-clock or active-sensing byte: for long messages the parameter is a header address.
+bool IsFilteredOut(const CallbackInstance& instance, UINT message, DWORD_PTR param1) noexcept {
+  if (param1 == kTimingClock && instance.DropTimingClock.load(std::memory_order_relaxed)) return true;
+  if (param1 == kActiveSensing && instance.DropActiveSensing.load(std::memory_order_relaxed)) return true;
+  return message == MIM_DATA && instance.DropShortMessages.load(std::memory_order_relaxed);
+}
+
+void StoreInput(CallbackInstance& instance, UINT message, DWORD_PTR param1, DWORD_PTR param2) noexcept {
+  if (IsFilteredOut(instance, message, param1) || instance.EventBuffer == nullptr) return;
+  BufferedEvent item{};
+  item.TimeStamp = static_cast<DWORD>(param2);
+  if (message == MIM_DATA) {
+    item.ShortMessage = static_cast<DWORD>(param1);
+  } else {
+    item.SysexHeader = reinterpret_cast<MIDIHDR*>(param1);
+  }
+  if (CircularBufferPut(instance.EventBuffer, item)) {
+    framework::PostMessageA(instance.Window, MIM_DATA, 0, 0);
+  } else {
+    framework::PostMessageA(instance.Window, framework::WM_USER, 0, reinterpret_cast<std::intptr_t>(item.SysexHeader));
+  }
+}
+
+}  // namespace
+
+void MidiDriverCallback(void* /*device*/, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2) noexcept {
+  auto* record = reinterpret_cast<CallbackInstance*>(instance);
+  if (record == nullptr) return;
+  switch (message) {
+    case MIM_DATA:
+    case MIM_LONGDATA:
+    case MIM_LONGERROR:  // a broken System Exclusive message is stored like a whole one
+      StoreInput(*record, message, param1, param2);
+      break;
+    case MOM_DONE:
+      framework::PostMessageA(record->Window, MOM_DONE, 0, static_cast<std::intptr_t>(param1));
+      break;
+    default:  // opening, closing, and invalid short messages (MIM_ERROR) are of no interest
+      break;
+  }
+}
+
+}  // namespace midi

@@ -1,0 +1,34 @@
+#pragma once
+
+// The single driver callback of both port kinds, and the record it is handed with every call.
+
+#include <atomic>
+
+#include "framework/MessageWindow.h"
+#include "midi/CircBuf.h"
+#include "midi/platform/MmSystem.h"
+
+namespace midi {
+
+// One per port that has been opened, in a shared block at a fixed address. The owning port
+// writes the three flags at any time; the callback reads each once per call.
+struct CallbackInstance {
+  HGLOBAL OwnHandle;
+  CircularEventBuffer* EventBuffer;  // the input port's ring; none for an output port
+  framework::HWND Window;            // the owning port's hidden message window
+  std::atomic<bool> DropShortMessages;
+  std::atomic<bool> DropTimingClock;
+  std::atomic<bool> DropActiveSensing;
+};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// Runs on the platform's driver thread (and, while an input device is being reset, in the
+// caller's thread). It filters, stores one event in the ring and posts one notice to the port's
+// window; it allocates nothing, frees nothing, locks nothing and never calls into a port object.
+//
+// Posts MIM_DATA for a stored input item and WM_USER for one dropped because the ring was full
+// (lParam: the dropped System Exclusive buffer, which the port can lend again, or 0 for a short
+// message), and MOM_DONE with the finished header for an output buffer.
+void MidiDriverCallback(void* device, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2) noexcept;
+
+}  // namespace midi

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "midi/platform/FaultInjector.h"
+#include "midi/platform/Transport.h"
+
+namespace platform {
+
+// The result an emulated call must give because a test armed a fault for it, or
+// MMSYSERR_NOERROR. Counts the call.
+inline MMRESULT CheckFault(PlatformCall call) {
+  Transport* transport = CurrentTransport();
+  FaultInjector* faults = transport != nullptr ? transport->Faults() : nullptr;
+  return faults != nullptr ? faults->Check(call) : MMSYSERR_NOERROR;
+}
+
+}  // namespace platform

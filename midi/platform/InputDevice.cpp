@@ -1,0 +1,131 @@
+#include "midi/platform/InputDevice.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+
+#include "midi/platform/HeaderFlags.h"
+
+namespace platform {
+
+namespace {
+constexpr BYTE kSysexEnd = 0xF7;
+}  // namespace
+
+InputDevice::InputDevice(MIDICALLBACK callback, DWORD_PTR instance) : callback_(callback), instance_(instance) {}
+
+InputDevice::~InputDevice() { CloseGate(); }
+
+MMRESULT InputDevice::Connect(Transport& transport, UINT index) {
+  MMRESULT result = MMSYSERR_NOERROR;
+  connection_ = transport.OpenInput(index, *this, result);
+  if (connection_ == nullptr && result == MMSYSERR_NOERROR) result = MMSYSERR_ERROR;
+  return result;
+}
+
+MMRESULT InputDevice::Close() {
+  if (queuedBuffers_.load(std::memory_order_acquire) > 0) return MIDIERR_STILLPLAYING;
+  CloseGate();
+  connection_.reset();
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT InputDevice::AddBuffer(MIDIHDR* header, UINT headerSize) {
+  const MMRESULT result = QueueHeader(header, headerSize);
+  if (result != MMSYSERR_NOERROR) return result;
+  header->dwBytesRecorded = 0;
+  queuedBuffers_.fetch_add(1, std::memory_order_acq_rel);
+  lent_.Push(header);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT InputDevice::Start() {
+  if (!started_.load(std::memory_order_acquire)) {
+    startTicks_.store(std::chrono::steady_clock::now().time_since_epoch().count(), std::memory_order_relaxed);
+    started_.store(true, std::memory_order_seq_cst);
+  }
+  return MMSYSERR_NOERROR;
+}
+
+// Stopping returns the buffer being filled, with what it holds; empty buffers stay lent.
+MMRESULT InputDevice::Stop() {
+  CloseGate();
+  ReturnFillingBuffer(false);
+  return MMSYSERR_NOERROR;
+}
+
+// Resetting stops input and hands every lent buffer back through the callback, the one being
+// filled first, the others in lending order with nothing recorded.
+MMRESULT InputDevice::Reset() {
+  CloseGate();
+  ReturnFillingBuffer(false);
+  while (MIDIHDR* header = lent_.Pop()) ReturnBuffer(*header, MIM_LONGDATA);
+  return MMSYSERR_NOERROR;
+}
+
+void InputDevice::Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noexcept {
+  if (callback_ != nullptr) callback_(Handle(), message, instance_, param1, param2);
+}
+
+void InputDevice::ReceiveShort(DWORD message) noexcept {
+  if (!EnterDelivery()) return;
+  Notify(MIM_DATA, message, MillisecondsSinceStart());
+  LeaveDelivery();
+}
+
+// Fills the oldest lent buffer; a buffer goes back when it is full or the message ends, so a
+// message longer than a buffer spreads over several. Bytes that find no lent buffer are lost.
+void InputDevice::ReceiveSysex(std::span<const BYTE> bytes, bool messageEnds) noexcept {
+  if (!EnterDelivery()) return;
+  while (!bytes.empty()) {
+    if (filling_ == nullptr) filling_ = lent_.Pop();
+    if (filling_ == nullptr) break;
+    const DWORD room = filling_->dwBufferLength - filling_->dwBytesRecorded;
+    const DWORD count = static_cast<DWORD>(std::min<std::size_t>(room, bytes.size()));
+    std::memcpy(filling_->lpData + filling_->dwBytesRecorded, bytes.data(), count);
+    filling_->dwBytesRecorded += count;
+    bytes = bytes.subspan(count);
+    if (filling_->dwBytesRecorded == filling_->dwBufferLength) ReturnFillingBuffer(messageEnds && bytes.empty());
+  }
+  if (messageEnds) ReturnFillingBuffer(true);
+  LeaveDelivery();
+}
+
+bool InputDevice::EnterDelivery() noexcept {
+  deliveriesInProgress_.fetch_add(1, std::memory_order_seq_cst);
+  if (started_.load(std::memory_order_seq_cst)) return true;
+  deliveriesInProgress_.fetch_sub(1, std::memory_order_release);
+  return false;
+}
+
+void InputDevice::LeaveDelivery() noexcept { deliveriesInProgress_.fetch_sub(1, std::memory_order_release); }
+
+void InputDevice::CloseGate() noexcept {
+  started_.store(false, std::memory_order_seq_cst);
+  while (deliveriesInProgress_.load(std::memory_order_seq_cst) != 0) std::this_thread::yield();
+}
+
+DWORD InputDevice::MillisecondsSinceStart() const noexcept {
+  using namespace std::chrono;
+  const steady_clock::duration elapsed =
+      steady_clock::now().time_since_epoch() - steady_clock::duration(startTicks_.load(std::memory_order_relaxed));
+  return static_cast<DWORD>(duration_cast<milliseconds>(elapsed).count());
+}
+
+void InputDevice::ReturnBuffer(MIDIHDR& header, UINT message) noexcept {
+  MarkDone(header);
+  queuedBuffers_.fetch_sub(1, std::memory_order_acq_rel);
+  Notify(message, reinterpret_cast<DWORD_PTR>(&header), MillisecondsSinceStart());
+}
+
+// A message that ended without its end byte is reported as broken.
+void InputDevice::ReturnFillingBuffer(bool messageEnds) noexcept {
+  if (filling_ == nullptr) return;
+  MIDIHDR& header = *filling_;
+  filling_ = nullptr;
+  const bool broken = messageEnds && header.dwBytesRecorded > 0 &&
+                      static_cast<BYTE>(header.lpData[header.dwBytesRecorded - 1]) != kSysexEnd;
+  ReturnBuffer(header, broken ? MIM_LONGERROR : MIM_LONGDATA);
+}
+
+}  // namespace platform

@@ -1,0 +1,57 @@
+#pragma once
+
+// One open MIDI input device of the emulation: the lent System Exclusive buffers, the started
+// state, and delivery of what the transport receives to the client's callback.
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+#include "midi/platform/LentBufferQueue.h"
+#include "midi/platform/Transport.h"
+
+namespace platform {
+
+class InputDevice final : public InputSink {
+ public:
+  InputDevice(MIDICALLBACK callback, DWORD_PTR instance);
+  ~InputDevice();
+
+  HMIDIIN Handle() { return reinterpret_cast<HMIDIIN>(this); }
+
+  // Window thread.
+  MMRESULT Connect(Transport& transport, UINT index);
+  MMRESULT Close();
+  MMRESULT AddBuffer(MIDIHDR* header, UINT headerSize);
+  MMRESULT Start();
+  MMRESULT Stop();
+  MMRESULT Reset();
+  void Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noexcept;
+
+  // Driver thread (InputSink): never allocates, blocks or locks.
+  void ReceiveShort(DWORD message) noexcept override;
+  void ReceiveSysex(std::span<const BYTE> bytes, bool messageEnds) noexcept override;
+
+ private:
+  // Lets a delivery run only while the device is started; the window thread closes the gate and
+  // waits for a delivery in progress, after which it alone may use the buffers.
+  bool EnterDelivery() noexcept;
+  void LeaveDelivery() noexcept;
+  void CloseGate() noexcept;
+
+  DWORD MillisecondsSinceStart() const noexcept;
+  void ReturnBuffer(MIDIHDR& header, UINT message) noexcept;
+  void ReturnFillingBuffer(bool messageEnds) noexcept;
+
+  const MIDICALLBACK callback_;
+  const DWORD_PTR instance_;
+  std::atomic<bool> started_{false};
+  std::atomic<int> deliveriesInProgress_{0};
+  std::atomic<std::chrono::steady_clock::rep> startTicks_{0};
+  std::atomic<int> queuedBuffers_{0};
+  LentBufferQueue lent_;
+  MIDIHDR* filling_ = nullptr;
+  std::unique_ptr<InputConnection> connection_;
+};
+
+}  // namespace platform

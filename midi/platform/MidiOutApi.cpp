@@ -1,0 +1,129 @@
+// The platform's MIDI output functions over the installed transport.
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "midi/platform/DeviceRegistry.h"
+#include "midi/platform/EmulationFaults.h"
+#include "midi/platform/ErrorTexts.h"
+#include "midi/platform/HeaderFlags.h"
+#include "midi/platform/OutputDevice.h"
+#include "midi/platform/PortCaps.h"
+
+using platform::CheckFault;
+using platform::OutputDevice;
+using platform::PlatformCall;
+
+namespace {
+
+platform::DeviceRegistry<OutputDevice>& OpenOutputs() {
+  static platform::DeviceRegistry<OutputDevice> outputs;
+  return outputs;
+}
+
+OutputDevice* Lookup(HMIDIOUT handle, PlatformCall call, MMRESULT& result) {
+  result = CheckFault(call);
+  if (result != MMSYSERR_NOERROR) return nullptr;
+  OutputDevice* device = OpenOutputs().Find(handle);
+  if (device == nullptr) result = MMSYSERR_INVALHANDLE;
+  return device;
+}
+
+// The port that a device number names: the default output stands for port 0.
+MMRESULT ResolvePort(platform::Transport& transport, UINT_PTR deviceId, UINT& index) {
+  const UINT count = transport.OutputCount();
+  if (deviceId == MIDI_MAPPER) {
+    if (count == 0) return MIDIERR_NODEVICE;
+    index = 0;
+    return MMSYSERR_NOERROR;
+  }
+  if (deviceId >= count) return MMSYSERR_BADDEVICEID;
+  index = static_cast<UINT>(deviceId);
+  return MMSYSERR_NOERROR;
+}
+
+}  // namespace
+
+UINT midiOutGetNumDevs() {
+  platform::Transport* transport = platform::CurrentTransport();
+  if (transport == nullptr || CheckFault(PlatformCall::midiOutGetNumDevs) != MMSYSERR_NOERROR) return 0;
+  return transport->OutputCount();
+}
+
+MMRESULT midiOutGetDevCapsA(UINT_PTR deviceId, MIDIOUTCAPSA* caps, UINT capsSize) {
+  if (const MMRESULT fault = CheckFault(PlatformCall::midiOutGetDevCapsA); fault != MMSYSERR_NOERROR) return fault;
+  if (caps == nullptr) return MMSYSERR_INVALPARAM;
+  platform::Transport* transport = platform::CurrentTransport();
+  if (transport == nullptr) return MMSYSERR_NODRIVER;
+  UINT index = 0;
+  if (const MMRESULT result = ResolvePort(*transport, deviceId, index); result != MMSYSERR_NOERROR) return result;
+  platform::PortInfo info;
+  if (!transport->OutputInfo(index, info)) return MMSYSERR_BADDEVICEID;
+  const bool isDefault = deviceId == MIDI_MAPPER;
+  const MIDIOUTCAPSA filled = isDefault ? platform::OutputCapsOf({platform::kDefaultOutputName}, MOD_MAPPER)
+                                        : platform::OutputCapsOf(info, MOD_MIDIPORT);
+  std::memcpy(caps, &filled, std::min<std::size_t>(capsSize, sizeof filled));
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT midiOutGetErrorTextA(MMRESULT code, LPSTR text, UINT textSize) {
+  if (const MMRESULT fault = CheckFault(PlatformCall::midiOutGetErrorTextA); fault != MMSYSERR_NOERROR) return fault;
+  return platform::CopyErrorText(code, text, textSize);
+}
+
+MMRESULT midiOutOpen(LPHMIDIOUT handle, UINT deviceId, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
+  if (const MMRESULT fault = CheckFault(PlatformCall::midiOutOpen); fault != MMSYSERR_NOERROR) return fault;
+  if (handle == nullptr) return MMSYSERR_INVALPARAM;
+  if (const MMRESULT kind = platform::CheckCallbackKind(flags); kind != MMSYSERR_NOERROR) return kind;
+  platform::Transport* transport = platform::CurrentTransport();
+  if (transport == nullptr) return MMSYSERR_NODRIVER;
+  UINT index = 0;
+  if (const MMRESULT result = ResolvePort(*transport, deviceId, index); result != MMSYSERR_NOERROR) return result;
+  auto device = std::make_unique<OutputDevice>(platform::CallbackOf(callback, flags), instance);
+  if (const MMRESULT result = device->Connect(*transport, index); result != MMSYSERR_NOERROR) return result;
+  OutputDevice* opened = OpenOutputs().Add(std::move(device));
+  *handle = opened->Handle();
+  opened->Notify(MOM_OPEN, 0, 0);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT midiOutClose(HMIDIOUT handle) {
+  MMRESULT result;
+  OutputDevice* device = Lookup(handle, PlatformCall::midiOutClose, result);
+  if (device == nullptr) return result;
+  if (result = device->Close(); result != MMSYSERR_NOERROR) return result;
+  device->Notify(MOM_CLOSE, 0, 0);
+  OpenOutputs().Remove(device);
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT midiOutPrepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize) {
+  MMRESULT result;
+  if (Lookup(handle, PlatformCall::midiOutPrepareHeader, result) == nullptr) return result;
+  if (header != nullptr && header->dwBufferLength > kMaxLongMessageLength) return MMSYSERR_INVALPARAM;
+  return platform::PrepareHeader(header, headerSize);
+}
+
+MMRESULT midiOutUnprepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize) {
+  MMRESULT result;
+  if (Lookup(handle, PlatformCall::midiOutUnprepareHeader, result) == nullptr) return result;
+  return platform::UnprepareHeader(header, headerSize);
+}
+
+MMRESULT midiOutShortMsg(HMIDIOUT handle, DWORD message) {
+  MMRESULT result;
+  OutputDevice* device = Lookup(handle, PlatformCall::midiOutShortMsg, result);
+  return device != nullptr ? device->ShortMsg(message) : result;
+}
+
+MMRESULT midiOutLongMsg(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize) {
+  MMRESULT result;
+  OutputDevice* device = Lookup(handle, PlatformCall::midiOutLongMsg, result);
+  return device != nullptr ? device->LongMsg(header, headerSize) : result;
+}
+
+MMRESULT midiOutReset(HMIDIOUT handle) {
+  MMRESULT result;
+  OutputDevice* device = Lookup(handle, PlatformCall::midiOutReset, result);
+  return device != nullptr ? device->Reset() : result;
+}

@@ -1,0 +1,113 @@
+#include "midi/platform/OutputDevice.h"
+
+#include <chrono>
+
+#include "midi/platform/HeaderFlags.h"
+
+namespace platform {
+
+OutputDevice::OutputDevice(MIDICALLBACK callback, DWORD_PTR instance) : callback_(callback), instance_(instance) {}
+
+OutputDevice::~OutputDevice() {
+  if (sender_.joinable()) {
+    sender_.request_stop();
+    if (connection_ != nullptr) connection_->Cancel();
+    sender_.join();
+  }
+}
+
+MMRESULT OutputDevice::Connect(Transport& transport, UINT index) {
+  MMRESULT result = MMSYSERR_NOERROR;
+  connection_ = transport.OpenOutput(index, result);
+  if (connection_ == nullptr) return result == MMSYSERR_NOERROR ? MMSYSERR_ERROR : result;
+  sender_ = std::jthread([this](std::stop_token stop) { SendLoop(stop); });
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT OutputDevice::Close() {
+  {
+    std::lock_guard lock(mutex_);
+    if (inFlight_ > 0) return MIDIERR_STILLPLAYING;
+  }
+  sender_.request_stop();
+  sender_.join();
+  connection_.reset();
+  return MMSYSERR_NOERROR;
+}
+
+// The device is busy while long messages are in flight, as on the platform; this also keeps
+// the connection to one caller at a time.
+MMRESULT OutputDevice::ShortMsg(DWORD message) {
+  {
+    std::lock_guard lock(mutex_);
+    if (inFlight_ > 0) return MIDIERR_NOTREADY;
+  }
+  return connection_->SendShort(message);
+}
+
+MMRESULT OutputDevice::LongMsg(MIDIHDR* header, UINT headerSize) {
+  if (header != nullptr && header->dwBufferLength > kMaxLongMessageLength) return MMSYSERR_INVALPARAM;
+  const MMRESULT result = QueueHeader(header, headerSize);
+  if (result != MMSYSERR_NOERROR) return result;
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back({header, false});
+    ++inFlight_;
+  }
+  wake_.notify_one();
+  return MMSYSERR_NOERROR;
+}
+
+// Hands back every header not yet sent, ends the one being sent, and returns once each has been
+// reported done.
+MMRESULT OutputDevice::Reset() {
+  std::unique_lock lock(mutex_);
+  for (Queued& queued : queue_) queued.withdrawn = true;
+  while (inFlight_ > 0 || reporting_ > 0) {
+    connection_->Cancel();
+    drained_.wait_for(lock, std::chrono::milliseconds(10));
+  }
+  return MMSYSERR_NOERROR;
+}
+
+void OutputDevice::Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noexcept {
+  if (callback_ != nullptr) callback_(Handle(), message, instance_, param1, param2);
+}
+
+void OutputDevice::SendLoop(std::stop_token stop) {
+  Queued next{};
+  while (TakeNext(stop, next)) {
+    if (!next.withdrawn) {
+      connection_->SendLong({reinterpret_cast<const BYTE*>(next.header->lpData), next.header->dwBufferLength});
+    }
+    Complete(*next.header);
+  }
+}
+
+bool OutputDevice::TakeNext(std::stop_token& stop, Queued& next) {
+  std::unique_lock lock(mutex_);
+  wake_.wait(lock, stop, [this] { return !queue_.empty(); });
+  if (queue_.empty()) return false;
+  next = queue_.front();
+  queue_.pop_front();
+  return true;
+}
+
+// The header stops counting as in flight before its owner hears of it, so that the owner may
+// close the device as soon as the last MOM_DONE arrives.
+void OutputDevice::Complete(MIDIHDR& header) {
+  MarkDone(header);
+  {
+    std::lock_guard lock(mutex_);
+    --inFlight_;
+    ++reporting_;
+  }
+  Notify(MOM_DONE, reinterpret_cast<DWORD_PTR>(&header), 0);
+  {
+    std::lock_guard lock(mutex_);
+    --reporting_;
+  }
+  drained_.notify_all();
+}
+
+}  // namespace platform

@@ -1,0 +1,54 @@
+#pragma once
+
+// One open MIDI output device of the emulation. Long messages go out one at a time from a sender
+// thread of the device's own, which reports each as done through the client's callback
+// (MOM_DONE), as the platform does; the window thread never waits for a transfer.
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "midi/platform/Transport.h"
+
+namespace platform {
+
+class OutputDevice {
+ public:
+  OutputDevice(MIDICALLBACK callback, DWORD_PTR instance);
+  ~OutputDevice();
+
+  HMIDIOUT Handle() { return reinterpret_cast<HMIDIOUT>(this); }
+
+  // Window thread.
+  MMRESULT Connect(Transport& transport, UINT index);
+  MMRESULT Close();
+  MMRESULT ShortMsg(DWORD message);
+  MMRESULT LongMsg(MIDIHDR* header, UINT headerSize);
+  MMRESULT Reset();
+  void Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noexcept;
+
+ private:
+  struct Queued {
+    MIDIHDR* header;
+    bool withdrawn;  // handed back by a reset without being sent
+  };
+
+  void SendLoop(std::stop_token stop);
+  bool TakeNext(std::stop_token& stop, Queued& next);
+  void Complete(MIDIHDR& header);
+
+  const MIDICALLBACK callback_;
+  const DWORD_PTR instance_;
+  std::unique_ptr<OutputConnection> connection_;
+  std::mutex mutex_;
+  std::condition_variable_any wake_;
+  std::condition_variable_any drained_;
+  std::deque<Queued> queue_;
+  unsigned inFlight_ = 0;   // queued or being sent; guarded by mutex_
+  unsigned reporting_ = 0;  // done, MOM_DONE not yet reported; guarded by mutex_
+  std::jthread sender_;    // last, so it stops before what it uses goes away
+};
+
+}  // namespace platform

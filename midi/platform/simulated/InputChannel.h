@@ -1,0 +1,64 @@
+#pragma once
+
+// What one open input port receives, on its way from the threads that inject it to the port's
+// driver thread: length-prefixed records in a lock-free byte ring, and counters of messages
+// injected and delivered. The driver side neither allocates nor locks, so the thread it runs on
+// behaves like a real MIDI driver's.
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <span>
+
+#include "midi/platform/Transport.h"
+#include "midi/platform/simulated/SpscByteRing.h"
+#include "midi/platform/simulated/WakeEvent.h"
+
+namespace platform {
+
+class InputChannel {
+ public:
+  // `fifoBytes` is a power of two, taken at once.
+  explicit InputChannel(std::size_t fifoBytes);
+
+  // Producers, from any thread (serialised here). They wait while the ring is full; once the
+  // channel is closed, what they push is lost.
+  void PushShort(DWORD message);
+  // A message larger than the ring goes as several parts.
+  void PushSysex(std::span<const BYTE> bytes);
+  // True once every message pushed so far was delivered or lost; false on time-out.
+  bool WaitUntilDelivered(std::chrono::milliseconds timeout) const;
+  // Nothing goes in or out any more; what is queued is lost. Any thread.
+  void Close() noexcept;
+
+  // Driver thread.
+  // Sleeps until something was pushed or Wake was called.
+  void WaitForWork() noexcept;
+  void Wake() noexcept;
+  // Hands queued records to `sink` until the ring is empty, the channel closes or `stop` is set.
+  void DeliverPending(InputSink& sink, const std::atomic<bool>& stop) noexcept;
+
+ private:
+  enum class Kind : std::uint32_t { Short, SysexPart, SysexEnd };
+  struct Header {
+    Kind kind;
+    std::uint32_t value;  // the message for Short, else the byte count that follows
+  };
+
+  // False when the channel closed meanwhile.
+  bool WaitForRoom(std::size_t bytes) const;
+  void PushRecord(Header header, std::span<const BYTE> payload);
+  void DeliverSysex(const Header& header, InputSink& sink) noexcept;
+
+  std::mutex producer_;
+  SpscByteRing ring_;
+  std::size_t leastRoom_;  // that a sysex part waits for
+  WakeEvent wake_;
+  std::atomic<bool> closed_{false};
+  std::atomic<std::uint64_t> injected_{0};
+  std::atomic<std::uint64_t> delivered_{0};
+};
+
+}  // namespace platform

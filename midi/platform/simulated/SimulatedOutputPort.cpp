@@ -1,0 +1,49 @@
+#include "midi/platform/simulated/SimulatedOutputPort.h"
+
+namespace platform {
+
+SimulatedOutputPort::SimulatedOutputPort(std::shared_ptr<SimulatedTransport::State> state,
+                                         SimulatedTransport::DeviceId device)
+    : state_(std::move(state)), device_(device) {}
+
+SimulatedOutputPort::~SimulatedOutputPort() {
+  std::lock_guard lock(state_->mutex);
+  state_->devices[device_].outputOpen = false;
+}
+
+MMRESULT SimulatedOutputPort::SendShort(DWORD message) {
+  std::unique_lock lock(state_->mutex);
+  if (!state_->devices[device_].present) return MIDIERR_NODEVICE;
+  return Deliver(lock, SentMessage{.isLong = false, .shortMessage = message, .bytes = {}});
+}
+
+MMRESULT SimulatedOutputPort::SendLong(std::span<const BYTE> bytes) {
+  std::unique_lock lock(state_->mutex);
+  const SimulatedTransport::State::Device& device = state_->devices[device_];
+  sending_ = true;
+  cancelled_ = false;
+  state_->outputChanged.wait(lock, [&] { return !device.present || !device.held || cancelled_; });
+  sending_ = false;
+  if (!device.present) return MIDIERR_NODEVICE;
+  // Cancelling is how a reset ends a send; the bytes never went out, but nothing failed.
+  if (cancelled_) return MMSYSERR_NOERROR;
+  return Deliver(lock, SentMessage{.isLong = true, .shortMessage = 0, .bytes = {bytes.begin(), bytes.end()}});
+}
+
+void SimulatedOutputPort::Cancel() {
+  std::lock_guard lock(state_->mutex);
+  if (!sending_) return;
+  cancelled_ = true;
+  state_->outputChanged.notify_all();
+}
+
+MMRESULT SimulatedOutputPort::Deliver(std::unique_lock<std::mutex>& lock, SentMessage message) {
+  SimulatedTransport::State::Device& device = state_->devices[device_];
+  device.sent.push_back(message);
+  const auto onSent = device.onSent;
+  lock.unlock();
+  if (onSent) (*onSent)(message);
+  return MMSYSERR_NOERROR;
+}
+
+}  // namespace platform

@@ -1,0 +1,34 @@
+#pragma once
+
+// An open output port of a simulated device: records what is sent and tells the device's hook.
+// Long sends wait while the device is held.
+
+#include <memory>
+#include <mutex>
+#include <span>
+
+#include "midi/platform/simulated/SimulatedState.h"
+
+namespace platform {
+
+class SimulatedOutputPort final : public OutputConnection {
+ public:
+  SimulatedOutputPort(std::shared_ptr<SimulatedTransport::State> state, SimulatedTransport::DeviceId device);
+  ~SimulatedOutputPort() override;
+
+  MMRESULT SendShort(DWORD message) override;
+  MMRESULT SendLong(std::span<const BYTE> bytes) override;
+  void Cancel() override;
+
+ private:
+  // Records `message` and calls the hook after unlocking, so the hook may use the transport.
+  MMRESULT Deliver(std::unique_lock<std::mutex>& lock, SentMessage message);
+
+  std::shared_ptr<SimulatedTransport::State> state_;
+  SimulatedTransport::DeviceId device_;
+  // Guarded by the state's mutex.
+  bool sending_ = false;
+  bool cancelled_ = false;
+};
+
+}  // namespace platform
