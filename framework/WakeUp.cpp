@@ -1,5 +1,6 @@
 #include "framework/WakeUp.h"
 
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -45,6 +46,13 @@ void WakeUp::Rearm() noexcept {
   const std::uint64_t one = 1;
   while (::write(fd_, &one, sizeof one) < 0 && errno == EINTR) {
   }
+}
+
+void WakeUp::Wait() noexcept {
+  pollfd watched{fd_, POLLIN, 0};
+  while (::poll(&watched, 1, -1) < 0 && errno == EINTR) {
+  }
+  Acknowledge();
 }
 
 }  // namespace framework

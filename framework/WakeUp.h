@@ -25,6 +25,10 @@ class WakeUp {
   // The waiting thread: makes the descriptor readable again, for work it left for later.
   void Rearm() noexcept;
 
+  // For a waiting thread without an event loop: sleeps until a request (at once if one is
+  // pending), then acknowledges it.
+  void Wait() noexcept;
+
  private:
   const int fd_;
   std::atomic<bool> pending_{false};

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "midi/platform/EmulationFaults.h"
+
 namespace platform {
 
 template <typename Device>
@@ -25,6 +27,17 @@ class DeviceRegistry {
     std::lock_guard lock(mutex_);
     const auto found = devices_.find(reinterpret_cast<Device*>(handle));
     return found != devices_.end() ? found->second.get() : nullptr;
+  }
+
+  // The open device behind `handle` for a call, or none with `result` saying why: a fault armed
+  // for the call, or a handle that names no open device.
+  template <typename Handle>
+  Device* Lookup(Handle handle, PlatformCall call, MMRESULT& result) {
+    result = CheckFault(call);
+    if (result != MMSYSERR_NOERROR) return nullptr;
+    Device* device = Find(handle);
+    if (device == nullptr) result = MMSYSERR_INVALHANDLE;
+    return device;
   }
 
   void Remove(Device* device) {

@@ -21,15 +21,6 @@ platform::DeviceRegistry<InputDevice>& OpenInputs() {
   return inputs;
 }
 
-// The open device behind `handle`, or none with `result` set to why not.
-InputDevice* Lookup(HMIDIIN handle, PlatformCall call, MMRESULT& result) {
-  result = CheckFault(call);
-  if (result != MMSYSERR_NOERROR) return nullptr;
-  InputDevice* device = OpenInputs().Find(handle);
-  if (device == nullptr) result = MMSYSERR_INVALHANDLE;
-  return device;
-}
-
 }  // namespace
 
 UINT midiInGetNumDevs() {
@@ -74,7 +65,7 @@ MMRESULT midiInOpen(LPHMIDIIN handle, UINT deviceId, DWORD_PTR callback, DWORD_P
 
 MMRESULT midiInClose(HMIDIIN handle) {
   MMRESULT result;
-  InputDevice* device = Lookup(handle, PlatformCall::midiInClose, result);
+  InputDevice* device = OpenInputs().Lookup(handle, PlatformCall::midiInClose, result);
   if (device == nullptr) return result;
   result = device->Close();
   if (result != MMSYSERR_NOERROR) return result;
@@ -85,36 +76,36 @@ MMRESULT midiInClose(HMIDIIN handle) {
 
 MMRESULT midiInPrepareHeader(HMIDIIN handle, LPMIDIHDR header, UINT headerSize) {
   MMRESULT result;
-  if (Lookup(handle, PlatformCall::midiInPrepareHeader, result) == nullptr) return result;
+  if (OpenInputs().Lookup(handle, PlatformCall::midiInPrepareHeader, result) == nullptr) return result;
   return platform::PrepareHeader(header, headerSize);
 }
 
 MMRESULT midiInUnprepareHeader(HMIDIIN handle, LPMIDIHDR header, UINT headerSize) {
   MMRESULT result;
-  if (Lookup(handle, PlatformCall::midiInUnprepareHeader, result) == nullptr) return result;
+  if (OpenInputs().Lookup(handle, PlatformCall::midiInUnprepareHeader, result) == nullptr) return result;
   return platform::UnprepareHeader(header, headerSize);
 }
 
 MMRESULT midiInAddBuffer(HMIDIIN handle, LPMIDIHDR header, UINT headerSize) {
   MMRESULT result;
-  InputDevice* device = Lookup(handle, PlatformCall::midiInAddBuffer, result);
+  InputDevice* device = OpenInputs().Lookup(handle, PlatformCall::midiInAddBuffer, result);
   return device != nullptr ? device->AddBuffer(header, headerSize) : result;
 }
 
 MMRESULT midiInStart(HMIDIIN handle) {
   MMRESULT result;
-  InputDevice* device = Lookup(handle, PlatformCall::midiInStart, result);
+  InputDevice* device = OpenInputs().Lookup(handle, PlatformCall::midiInStart, result);
   return device != nullptr ? device->Start() : result;
 }
 
 MMRESULT midiInStop(HMIDIIN handle) {
   MMRESULT result;
-  InputDevice* device = Lookup(handle, PlatformCall::midiInStop, result);
+  InputDevice* device = OpenInputs().Lookup(handle, PlatformCall::midiInStop, result);
   return device != nullptr ? device->Stop() : result;
 }
 
 MMRESULT midiInReset(HMIDIIN handle) {
   MMRESULT result;
-  InputDevice* device = Lookup(handle, PlatformCall::midiInReset, result);
+  InputDevice* device = OpenInputs().Lookup(handle, PlatformCall::midiInReset, result);
   return device != nullptr ? device->Reset() : result;
 }

@@ -1,6 +1,5 @@
 // The platform's MIDI output functions over the installed transport.
 #include <algorithm>
-#include <climits>
 #include <cstring>
 
 #include "midi/platform/DeviceRegistry.h"
@@ -19,14 +18,6 @@ namespace {
 platform::DeviceRegistry<OutputDevice>& OpenOutputs() {
   static platform::DeviceRegistry<OutputDevice> outputs;
   return outputs;
-}
-
-OutputDevice* Lookup(HMIDIOUT handle, PlatformCall call, MMRESULT& result) {
-  result = CheckFault(call);
-  if (result != MMSYSERR_NOERROR) return nullptr;
-  OutputDevice* device = OpenOutputs().Find(handle);
-  if (device == nullptr) result = MMSYSERR_INVALHANDLE;
-  return device;
 }
 
 // The port that a device number names: the default output stands for port 0.
@@ -89,7 +80,7 @@ MMRESULT midiOutOpen(LPHMIDIOUT handle, UINT deviceId, DWORD_PTR callback, DWORD
 
 MMRESULT midiOutClose(HMIDIOUT handle) {
   MMRESULT result;
-  OutputDevice* device = Lookup(handle, PlatformCall::midiOutClose, result);
+  OutputDevice* device = OpenOutputs().Lookup(handle, PlatformCall::midiOutClose, result);
   if (device == nullptr) return result;
   if (result = device->Close(); result != MMSYSERR_NOERROR) return result;
   device->Notify(MOM_CLOSE, 0, 0);
@@ -99,31 +90,31 @@ MMRESULT midiOutClose(HMIDIOUT handle) {
 
 MMRESULT midiOutPrepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize) {
   MMRESULT result;
-  if (Lookup(handle, PlatformCall::midiOutPrepareHeader, result) == nullptr) return result;
+  if (OpenOutputs().Lookup(handle, PlatformCall::midiOutPrepareHeader, result) == nullptr) return result;
   if (header != nullptr && header->dwBufferLength > kMaxLongMessageLength) return MMSYSERR_INVALPARAM;
   return platform::PrepareHeader(header, headerSize);
 }
 
 MMRESULT midiOutUnprepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize) {
   MMRESULT result;
-  if (Lookup(handle, PlatformCall::midiOutUnprepareHeader, result) == nullptr) return result;
+  if (OpenOutputs().Lookup(handle, PlatformCall::midiOutUnprepareHeader, result) == nullptr) return result;
   return platform::UnprepareHeader(header, headerSize);
 }
 
 MMRESULT midiOutShortMsg(HMIDIOUT handle, DWORD message) {
   MMRESULT result;
-  OutputDevice* device = Lookup(handle, PlatformCall::midiOutShortMsg, result);
+  OutputDevice* device = OpenOutputs().Lookup(handle, PlatformCall::midiOutShortMsg, result);
   return device != nullptr ? device->ShortMsg(message) : result;
 }
 
 MMRESULT midiOutLongMsg(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize) {
   MMRESULT result;
-  OutputDevice* device = Lookup(handle, PlatformCall::midiOutLongMsg, result);
+  OutputDevice* device = OpenOutputs().Lookup(handle, PlatformCall::midiOutLongMsg, result);
   return device != nullptr ? device->LongMsg(header, headerSize) : result;
 }
 
 MMRESULT midiOutReset(HMIDIOUT handle) {
   MMRESULT result;
-  OutputDevice* device = Lookup(handle, PlatformCall::midiOutReset, result);
+  OutputDevice* device = OpenOutputs().Lookup(handle, PlatformCall::midiOutReset, result);
   return device != nullptr ? device->Reset() : result;
 }

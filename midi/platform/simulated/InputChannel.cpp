@@ -50,7 +50,7 @@ void InputChannel::Close() noexcept { closed_.store(true, std::memory_order_rele
 
 void InputChannel::WaitForWork() noexcept { wake_.Wait(); }
 
-void InputChannel::Wake() noexcept { wake_.Signal(); }
+void InputChannel::Wake() noexcept { wake_.Request(); }
 
 void InputChannel::DeliverPending(InputSink& sink, const std::atomic<bool>& stop) noexcept {
   while (!stop.load(std::memory_order_acquire) && !closed_.load(std::memory_order_acquire) &&
@@ -78,7 +78,7 @@ bool InputChannel::WaitForRoom(std::size_t bytes) const {
 
 void InputChannel::PushRecord(Header header, std::span<const BYTE> payload) {
   ring_.Push({reinterpret_cast<const BYTE*>(&header), sizeof header}, payload);
-  wake_.Signal();
+  wake_.Request();
 }
 
 void InputChannel::DeliverSysex(const Header& header, InputSink& sink) noexcept {

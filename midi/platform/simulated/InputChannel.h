@@ -14,7 +14,7 @@
 
 #include "midi/platform/Transport.h"
 #include "midi/platform/simulated/SpscByteRing.h"
-#include "midi/platform/simulated/WakeEvent.h"
+#include "framework/WakeUp.h"
 
 namespace platform {
 
@@ -55,7 +55,7 @@ class InputChannel {
   std::mutex producer_;
   SpscByteRing ring_;
   std::size_t leastRoom_;  // that a sysex part waits for
-  WakeEvent wake_;
+  framework::WakeUp wake_;
   std::atomic<bool> closed_{false};
   std::atomic<std::uint64_t> injected_{0};
   std::atomic<std::uint64_t> delivered_{0};

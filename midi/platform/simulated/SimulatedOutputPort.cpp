@@ -20,10 +20,9 @@ MMRESULT SimulatedOutputPort::SendShort(DWORD message) {
 MMRESULT SimulatedOutputPort::SendLong(std::span<const BYTE> bytes) {
   std::unique_lock lock(state_->mutex);
   const SimulatedTransport::State::Device& device = state_->devices[device_];
-  sending_ = true;
+  // A Cancel before this send began was meant for an earlier one.
   cancelled_ = false;
   state_->outputChanged.wait(lock, [&] { return !device.present || !device.held || cancelled_; });
-  sending_ = false;
   if (!device.present) return MIDIERR_NODEVICE;
   // Cancelling is how a reset ends a send; the bytes never went out, but nothing failed.
   if (cancelled_) return MMSYSERR_NOERROR;
@@ -32,7 +31,6 @@ MMRESULT SimulatedOutputPort::SendLong(std::span<const BYTE> bytes) {
 
 void SimulatedOutputPort::Cancel() {
   std::lock_guard lock(state_->mutex);
-  if (!sending_) return;
   cancelled_ = true;
   state_->outputChanged.notify_all();
 }

@@ -26,9 +26,7 @@ class SimulatedOutputPort final : public OutputConnection {
 
   std::shared_ptr<SimulatedTransport::State> state_;
   SimulatedTransport::DeviceId device_;
-  // Guarded by the state's mutex.
-  bool sending_ = false;
-  bool cancelled_ = false;
+  bool cancelled_ = false;  // guarded by the state's mutex
 };
 
 }  // namespace platform

@@ -2,7 +2,8 @@
 
 // The virtual devices of one simulated transport and what their connections share. Held in a
 // shared_ptr by the transport and by every open connection, so a connection that outlives the
-// transport still finds it. Every member is guarded by `mutex`.
+// transport still finds it. The devices are guarded by `mutex`, which callers of the functions
+// below hold (except OpenChannel, which takes it).
 
 #include <condition_variable>
 #include <deque>
@@ -50,7 +51,7 @@ struct SimulatedTransport::State {
   UINT Count(Direction direction) const;
   // The device goes: its channel closes and waiting sends wake up.
   void Remove(Device& device);
-  // The channel to inject into, or none when the device is not open or is gone. Locks.
+  // The channel to inject into, or none when the device is not open or is gone.
   std::shared_ptr<InputChannel> OpenChannel(DeviceId input);
 };
 

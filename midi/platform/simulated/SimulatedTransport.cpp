@@ -8,7 +8,8 @@ namespace platform {
 
 namespace {
 
-// Room for several of the largest long messages the platform sends in one header.
+// Room for many messages of the longest length one header holds, so a device model that answers
+// at once seldom waits for the driver thread.
 constexpr std::size_t kInputFifoBytes = std::size_t{1} << 20;
 
 }  // namespace

@@ -22,11 +22,6 @@ void CountHeapCall() {
     heapCalls.fetch_add(1, std::memory_order_relaxed);
 }
 
-void CountLockCall() {
-  if (watched.load(std::memory_order_relaxed) == std::this_thread::get_id())
-    lockCalls.fetch_add(1, std::memory_order_relaxed);
-}
-
 }  // namespace
 
 namespace testsupport {
@@ -63,6 +58,13 @@ void operator delete(void* block, std::size_t) noexcept { operator delete(block)
 void operator delete[](void* block, std::size_t) noexcept { operator delete(block); }
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+
+namespace {
+void CountLockCall() {
+  if (watched.load(std::memory_order_relaxed) == std::this_thread::get_id())
+    lockCalls.fetch_add(1, std::memory_order_relaxed);
+}
+}  // namespace
 
 extern "C" {
 void* __libc_malloc(std::size_t);

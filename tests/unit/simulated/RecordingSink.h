@@ -1,13 +1,14 @@
 #pragma once
 
 // An input sink for tests: reassembles what the driver thread hands over into whole messages and
-// notes the thread and the parts. It can be blocked, to keep the driver thread busy.
+// notes the thread and the parts. It can be blocked, to keep the driver thread inside a call.
 
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <span>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "midi/platform/Transport.h"
@@ -18,33 +19,26 @@ struct Received {
   bool isSysex = false;
   DWORD shortMessage = 0;
   std::vector<BYTE> bytes;
-  int parts = 0;
-  bool operator==(const Received&) const = default;
+  int parts = 0;  // calls a sysex came in; not compared
+  bool operator==(const Received& other) const {
+    return isSysex == other.isSysex && shortMessage == other.shortMessage && bytes == other.bytes;
+  }
 };
-
-inline Received Short(DWORD message) { return {false, message, {}, 0}; }
-inline Received Sysex(std::vector<BYTE> bytes) { return {true, 0, std::move(bytes), 0}; }
 
 class RecordingSink final : public platform::InputSink {
  public:
   void ReceiveShort(DWORD message) noexcept override {
-    Arrive();
-    std::lock_guard lock(mutex_);
-    messages_.push_back(Short(message));
+    std::unique_lock lock = Arrive();
+    messages_.push_back({false, message, {}, 0});
   }
-
   void ReceiveSysex(std::span<const BYTE> bytes, bool messageEnds) noexcept override {
-    Arrive();
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock = Arrive();
+    partial_.isSysex = true;
     partial_.bytes.insert(partial_.bytes.end(), bytes.begin(), bytes.end());
     ++partial_.parts;
-    if (!messageEnds) return;
-    partial_.isSysex = true;
-    messages_.push_back(std::move(partial_));
-    partial_ = {};
+    if (messageEnds) messages_.push_back(std::exchange(partial_, {}));
   }
 
-  // Whole messages in order of arrival; `parts` counts the calls a sysex came in.
   std::vector<Received> Messages() const {
     std::lock_guard lock(mutex_);
     return messages_;
@@ -53,23 +47,19 @@ class RecordingSink final : public platform::InputSink {
     std::lock_guard lock(mutex_);
     return thread_;
   }
-  int Calls() const { return calls_.load(); }
-  // Every part not yet followed by its end; nonzero when a message was cut off.
-  std::size_t PendingBytes() const {
-    std::lock_guard lock(mutex_);
-    return partial_.bytes.size();
-  }
+  int Calls() const { return calls_; }
 
   // While blocked, the driver thread waits in the next call.
   void Block() { SetGate(false); }
   void Release() { SetGate(true); }
 
  private:
-  void Arrive() {
+  std::unique_lock<std::mutex> Arrive() {
     ++calls_;
     std::unique_lock lock(mutex_);
     thread_ = std::this_thread::get_id();
     gateChanged_.wait(lock, [this] { return gateOpen_; });
+    return lock;
   }
   void SetGate(bool open) {
     std::lock_guard lock(mutex_);
@@ -85,5 +75,8 @@ class RecordingSink final : public platform::InputSink {
   std::vector<Received> messages_;
   Received partial_;
 };
+
+inline Received Short(DWORD message) { return {false, message, {}, 0}; }
+inline Received Sysex(std::vector<BYTE> bytes) { return {true, 0, std::move(bytes), 0}; }
 
 }  // namespace testsupport

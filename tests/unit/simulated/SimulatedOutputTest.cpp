@@ -6,7 +6,6 @@
 #include <future>
 
 #include "midi/platform/simulated/SimulatedTransport.h"
-#include "tests/support/EventLoop.h"
 #include "tests/unit/simulated/RecordingSink.h"
 
 namespace {
@@ -25,22 +24,23 @@ class SimulatedOutput : public testing::Test {
     return std::async(std::launch::async, [this, bytes] { return port_->SendLong(bytes); });
   }
   static bool Finished(std::future<MMRESULT>& send) { return send.wait_for(10s) == std::future_status::ready; }
-  static bool StillInFlight(std::future<MMRESULT>& send) { return send.wait_for(30ms) == std::future_status::timeout; }
+  static bool InFlight(std::future<MMRESULT>& send) { return send.wait_for(30ms) == std::future_status::timeout; }
 
   std::unique_ptr<platform::SimulatedTransport> sim_ = std::make_unique<platform::SimulatedTransport>();
   platform::SimulatedTransport::DeviceId device_ = sim_->AddOutput("device");
   std::unique_ptr<platform::OutputConnection> port_;
 };
 
-TEST_F(SimulatedOutput, RecordsShortAndLongMessagesInOrder) {
+TEST_F(SimulatedOutput, RecordsShortAndLongMessagesInOrderAndTellsTheHook) {
+  std::vector<bool> hookSawLong;
+  sim_->SetOnSent(device_, [&](const platform::SentMessage& message) { hookSawLong.push_back(message.isLong); });
   EXPECT_EQ(port_->SendShort(0x7F3C90), MMSYSERR_NOERROR);
   EXPECT_EQ(port_->SendLong(std::vector<BYTE>{0xF0, 0x01, 0xF7}), MMSYSERR_NOERROR);
   const auto sent = sim_->Sent(device_);
   ASSERT_EQ(sent.size(), 2u);
-  EXPECT_FALSE(sent[0].isLong);
-  EXPECT_EQ(sent[0].shortMessage, 0x7F3C90u);
-  EXPECT_TRUE(sent[1].isLong);
-  EXPECT_EQ(sent[1].bytes, (std::vector<BYTE>{0xF0, 0x01, 0xF7}));
+  EXPECT_TRUE(!sent[0].isLong && sent[0].shortMessage == 0x7F3C90u);
+  EXPECT_TRUE(sent[1].isLong && sent[1].bytes == (std::vector<BYTE>{0xF0, 0x01, 0xF7}));
+  EXPECT_EQ(hookSawLong, (std::vector<bool>{false, true}));
   sim_->ClearSent(device_);
   EXPECT_TRUE(sim_->Sent(device_).empty());
 }
@@ -49,7 +49,7 @@ TEST_F(SimulatedOutput, AHeldLongSendStaysInFlightUntilReleased) {
   sim_->HoldOutput(device_, true);
   EXPECT_EQ(port_->SendShort(0x90), MMSYSERR_NOERROR);
   auto send = SendLongAsync({0xF0, 0xF7});
-  EXPECT_TRUE(StillInFlight(send));
+  EXPECT_TRUE(InFlight(send));
   EXPECT_EQ(sim_->Sent(device_).size(), 1u);
   sim_->HoldOutput(device_, false);
   ASSERT_TRUE(Finished(send));
@@ -61,7 +61,7 @@ TEST_F(SimulatedOutput, CancelEndsAHeldSendWithoutSendingIt) {
   port_->Cancel();  // nothing under way: must not cancel the next send
   sim_->HoldOutput(device_, true);
   auto send = SendLongAsync({0xF0, 0xF7});
-  EXPECT_TRUE(StillInFlight(send));
+  EXPECT_TRUE(InFlight(send));
   port_->Cancel();
   ASSERT_TRUE(Finished(send));
   EXPECT_TRUE(sim_->Sent(device_).empty());
@@ -74,7 +74,7 @@ TEST_F(SimulatedOutput, CancelEndsAHeldSendWithoutSendingIt) {
 TEST_F(SimulatedOutput, SendsFailOnceTheDeviceIsGone) {
   sim_->HoldOutput(device_, true);
   auto held = SendLongAsync({0xF0, 0xF7});
-  EXPECT_TRUE(StillInFlight(held));
+  EXPECT_TRUE(InFlight(held));
   sim_->Remove(device_);
   ASSERT_TRUE(Finished(held));
   EXPECT_EQ(held.get(), MIDIERR_NODEVICE);
@@ -114,7 +114,7 @@ TEST_F(SimulatedOutput, ConnectionsLeftOpenSurviveTheTransport) {
   ASSERT_NE(input, nullptr);
   sim_->HoldOutput(device_, true);
   auto held = SendLongAsync({0xF0, 0xF7});
-  EXPECT_TRUE(StillInFlight(held));
+  EXPECT_TRUE(InFlight(held));
 
   sim_.reset();
   ASSERT_TRUE(Finished(held));
