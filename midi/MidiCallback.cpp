@@ -1,5 +1,7 @@
 #include "midi/MidiCallback.h"
 
+#include <new>
+
 namespace midi {
 
 namespace {
@@ -32,6 +34,21 @@ void StoreInput(CallbackInstance& instance, UINT message, DWORD_PTR param1, DWOR
 }
 
 }  // namespace
+
+CallbackInstance* CreateCallbackInstance() {
+  const SharedBlock block = SharedLockedAlloc(sizeof(CallbackInstance));
+  if (block.Address == nullptr) return nullptr;
+  auto* instance = new (block.Address) CallbackInstance{};
+  instance->OwnHandle = block.Handle;
+  return instance;
+}
+
+void FreeCallbackInstance(CallbackInstance* instance) {
+  if (instance == nullptr) return;
+  const HGLOBAL own = instance->OwnHandle;
+  instance->~CallbackInstance();
+  SharedLockedFree(own);
+}
 
 void MidiDriverCallback(void* /*device*/, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2) noexcept {
   auto* record = reinterpret_cast<CallbackInstance*>(instance);

@@ -22,6 +22,11 @@ struct CallbackInstance {
 };
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+// A zero-filled record in a shared block, or none when memory cannot be had. Window thread.
+CallbackInstance* CreateCallbackInstance();
+// Does nothing for none. Only once no open device can call back with it.
+void FreeCallbackInstance(CallbackInstance* instance);
+
 // Runs on the platform's driver thread (and, while an input device is being reset, in the
 // caller's thread). It filters, stores one event in the ring and posts one notice to the port's
 // window; it allocates nothing, frees nothing, locks nothing and never calls into a port object.

@@ -1,5 +1,6 @@
 // The platform's MIDI output functions over the installed transport.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "midi/platform/DeviceRegistry.h"
@@ -20,8 +21,8 @@ platform::DeviceRegistry<OutputDevice>& OpenOutputs() {
   return outputs;
 }
 
-// The port that a device number names: the default output stands for port 0.
-MMRESULT ResolvePort(platform::Transport& transport, UINT_PTR deviceId, UINT& index) {
+// The port that a device number opens: the default output stands for port 0.
+MMRESULT ResolvePort(platform::Transport& transport, UINT deviceId, UINT& index) {
   const UINT count = transport.OutputCount();
   if (deviceId == MIDI_MAPPER) {
     if (count == 0) return MIDIERR_NODEVICE;
@@ -41,18 +42,20 @@ UINT midiOutGetNumDevs() {
   return transport->OutputCount();
 }
 
+// The default output always answers, as the platform's does, even with no port behind it.
 MMRESULT midiOutGetDevCapsA(UINT_PTR deviceId, MIDIOUTCAPSA* caps, UINT capsSize) {
   if (const MMRESULT fault = CheckFault(PlatformCall::midiOutGetDevCapsA); fault != MMSYSERR_NOERROR) return fault;
   if (caps == nullptr) return MMSYSERR_INVALPARAM;
   platform::Transport* transport = platform::CurrentTransport();
   if (transport == nullptr) return MMSYSERR_NODRIVER;
-  UINT index = 0;
-  if (const MMRESULT result = ResolvePort(*transport, deviceId, index); result != MMSYSERR_NOERROR) return result;
-  platform::PortInfo info;
-  if (!transport->OutputInfo(index, info)) return MMSYSERR_BADDEVICEID;
-  const bool isDefault = deviceId == MIDI_MAPPER;
-  const MIDIOUTCAPSA filled = isDefault ? platform::OutputCapsOf({platform::kDefaultOutputName}, MOD_MAPPER)
-                                        : platform::OutputCapsOf(info, MOD_MIDIPORT);
+  MIDIOUTCAPSA filled{};
+  if (deviceId == MIDI_MAPPER) {
+    filled = platform::OutputCapsOf({platform::kDefaultOutputName}, MOD_MAPPER);
+  } else {
+    platform::PortInfo info;
+    if (deviceId > UINT_MAX || !transport->OutputInfo(static_cast<UINT>(deviceId), info)) return MMSYSERR_BADDEVICEID;
+    filled = platform::OutputCapsOf(info, MOD_MIDIPORT);
+  }
   std::memcpy(caps, &filled, std::min<std::size_t>(capsSize, sizeof filled));
   return MMSYSERR_NOERROR;
 }

@@ -133,4 +133,13 @@ TEST_F(OutputEmulationTest, TheDefaultOutputStandsForOutputZero) {
   EXPECT_STRNE(caps.szPname, "Bass Out");
 }
 
+class DefaultOutputWithoutPorts : public testsupport::SimulatedPlatformTest {};
+
+TEST_F(DefaultOutputWithoutPorts, AnswersItsCapabilitiesButCannotOpen) {
+  MIDIOUTCAPSA caps{};
+  EXPECT_EQ(midiOutGetDevCapsA(MIDI_MAPPER, &caps, sizeof caps), MMSYSERR_NOERROR);
+  HMIDIOUT handle = nullptr;
+  EXPECT_EQ(midiOutOpen(&handle, MIDI_MAPPER, 0, 0, CALLBACK_NULL), MIDIERR_NODEVICE);
+}
+
 }  // namespace

@@ -1,0 +1,283 @@
+#include "midi/MidiIn.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "framework/ExceptionGuard.h"
+
+namespace midi {
+
+namespace {
+
+constexpr DWORD kAnyDevice = 0xFFFFFFFF;  // the platform's mapper number passes the range check
+constexpr UINT kErrorTextSize = 128;
+constexpr BYTE kSysexStatus = 0xF0;
+
+}  // namespace
+
+TMidiInput::TMidiInput(framework::TComponent* owner) : TMidiIO(owner) {
+  state_ = mpsCreating;
+  sysexOnly_ = false;
+  deviceCount_ = midiInGetNumDevs();
+  if (deviceCount_ > 0) SetDeviceID(0);
+  capacity_ = 1024;
+  sysexBufferSize_ = 4096;
+  sysexBufferCount_ = 16;
+  if (!IsDesigning()) window_ = framework::AllocateHWnd([this](framework::TMessage& message) { MessageHandler(message); });
+  filteredMessages_ = {msgActiveSensing, msgMidiTimeCode};
+  state_ = mpsClosed;
+}
+
+// A destructor cannot raise: a failing close is shown through the exception guard. A device that
+// still refuses to close may go on calling back, so what it can reach is then kept, not freed.
+TMidiInput::~TMidiInput() {
+  if (deviceHandle_ != nullptr) {
+    framework::RunGuarded([this] { Close(); });
+    if (deviceHandle_ != nullptr) ReleaseDevice();
+    if (deviceHandle_ != nullptr) return;
+  }
+  FreeCallbackInstance(instance_);
+  framework::DeallocateHWnd(window_);
+}
+
+DWORD TMidiInput::RefreshDeviceCount() {
+  deviceCount_ = midiInGetNumDevs();
+  return deviceCount_;
+}
+
+std::string TMidiInput::ErrorText(WORD code) const {
+  char text[kErrorTextSize] = {};
+  if (midiInGetErrorTextA(code, text, kErrorTextSize) != MMSYSERR_NOERROR) return "Specified error number is out of range";
+  return text;
+}
+
+void TMidiInput::Check(MMRESULT result) {
+  error_ = static_cast<WORD>(result);
+  if (error_ != 0) throw EMidiInputError(ErrorText(error_));
+}
+
+void TMidiInput::SetDeviceID(DWORD value) {
+  if (state_ == mpsOpen) throw EMidiInputError("Change to DeviceID while device was open");
+  if (value >= midiInGetNumDevs() && value != kAnyDevice) throw EMidiInputError("Invalid device ID");
+  deviceId_ = value;
+  MIDIINCAPSA caps{};
+  Check(midiInGetDevCapsA(value, &caps, sizeof caps));
+  productName_ = caps.szPname;
+  driverVersion_ = caps.vDriverVersion;
+  manufacturerId_ = caps.wMid;
+  productId_ = caps.wPid;
+  if (OnDeviceChanged) OnDeviceChanged(this);
+}
+
+// Selects the first device of exactly that name. A name that arrives while a stored form is
+// read is dropped: the device of that name on the machine that stored it is not this one's.
+void TMidiInput::SetProductName(const std::string& name) {
+  if (state_ == mpsOpen) throw EMidiInputError("Change to ProductName while device was open");
+  if (IsLoading()) return;
+  const UINT count = midiInGetNumDevs();
+  UINT device = 0;
+  for (; device < count; ++device) {
+    MIDIINCAPSA caps{};
+    Check(midiInGetDevCapsA(device, &caps, sizeof caps));
+    if (name == caps.szPname) {
+      productName_ = name;
+      break;
+    }
+  }
+  if (productName_ != name) throw EMidiInputError("MIDI Input Device " + name + " not installed ");
+  SetDeviceID(device);
+}
+
+void TMidiInput::SetSysexBufferSize(WORD value) {
+  if (state_ == mpsOpen) throw EMidiInputError("Change to SysexBufferSize while device was open");
+  sysexBufferSize_ = value;
+}
+
+void TMidiInput::SetSysexBufferCount(WORD value) {
+  if (state_ == mpsOpen) throw EMidiInputError("Change to SysexBufferCount while device was open");
+  sysexBufferCount_ = value;
+}
+
+void TMidiInput::SetSysexOnly(bool value) {
+  sysexOnly_ = value;
+  if (instance_ != nullptr) instance_->DropShortMessages = value;
+}
+
+void TMidiInput::SetFilteredMessages(TMidiMsgFilter value) {
+  filteredMessages_ = value;
+  if (instance_ != nullptr) {
+    instance_->DropTimingClock = value.Contains(msgMidiTimeCode);
+    instance_->DropActiveSensing = value.Contains(msgActiveSensing);
+  }
+}
+
+void TMidiInput::Open() {
+  try {
+    CreateEventBuffer();
+    if (instance_ == nullptr) instance_ = CreateCallbackInstance();
+    if (instance_ == nullptr) throw EMidiInputError("Not enough memory to open the MIDI input device");
+    FillInstance();
+    Check(midiInOpen(&deviceHandle_, deviceId_, reinterpret_cast<DWORD_PTR>(&MidiDriverCallback),
+                     reinterpret_cast<DWORD_PTR>(instance_), CALLBACK_FUNCTION));
+    CreateSysexBuffers();
+    AddSysexBuffers();
+    state_ = mpsOpen;
+  } catch (...) {
+    ReleaseAfterFailedOpen();
+    throw;
+  }
+}
+
+void TMidiInput::CreateEventBuffer() {
+  if (eventBuffer_ != nullptr) return;
+  if (capacity_ == 0 || capacity_ > kMaxRingCapacity) {
+    throw EMidiInputError("MIDI input Capacity " + std::to_string(capacity_) + " is outside 1 to " +
+                          std::to_string(kMaxRingCapacity) + " events");
+  }
+  eventBuffer_ = CircularBufferCreate(capacity_);
+  if (eventBuffer_ == nullptr) throw EMidiInputError("Not enough memory for the MIDI input event buffer");
+}
+
+void TMidiInput::FillInstance() {
+  instance_->EventBuffer = eventBuffer_;
+  instance_->Window = window_;
+  instance_->DropShortMessages = sysexOnly_;
+  instance_->DropTimingClock = filteredMessages_.Contains(msgMidiTimeCode);
+  instance_->DropActiveSensing = filteredMessages_.Contains(msgActiveSensing);
+}
+
+// Each header joins the list before it is prepared, so that a failure releases it too.
+void TMidiInput::CreateSysexBuffers() {
+  if (sysexBufferCount_ == 0 || sysexBufferSize_ == 0 || deviceHandle_ == nullptr) return;
+  sysexHeaders_.emplace();
+  for (WORD i = 0; i < sysexBufferCount_; ++i) {
+    TMyMidiHdr& buffer = *sysexHeaders_->emplace_back(std::make_unique<TMyMidiHdr>(sysexBufferSize_));
+    if (buffer.Header() == nullptr) throw EMidiInputError("Not enough memory for the MIDI input buffers");
+    buffer.Header()->dwUser = reinterpret_cast<DWORD_PTR>(&buffer);
+    Check(midiInPrepareHeader(deviceHandle_, buffer.Header(), sizeof(MIDIHDR)));
+  }
+}
+
+void TMidiInput::AddSysexBuffers() {
+  if (!sysexHeaders_) return;
+  for (const auto& buffer : *sysexHeaders_) Check(midiInAddBuffer(deviceHandle_, buffer->Header(), sizeof(MIDIHDR)));
+}
+
+void TMidiInput::FreeSysexBuffers() {
+  if (!sysexHeaders_) return;
+  HeaderList& buffers = *sysexHeaders_;
+  while (!buffers.empty()) {
+    Check(midiInUnprepareHeader(deviceHandle_, buffers.front()->Header(), sizeof(MIDIHDR)));
+    buffers.erase(buffers.begin());
+  }
+  sysexHeaders_.reset();
+}
+
+// Undoes what a failed Open built. The device is closed before the memory it can reach is
+// released, and that memory is kept if the device refuses to close.
+void TMidiInput::ReleaseAfterFailedOpen() noexcept {
+  if (deviceHandle_ != nullptr) ReleaseDevice();
+  if (deviceHandle_ != nullptr) return;
+  CircularBufferFree(eventBuffer_);
+  eventBuffer_ = nullptr;
+  FreeCallbackInstance(instance_);
+  instance_ = nullptr;
+}
+
+// Best effort, raising nothing: take every buffer back, unprepare, close; only a closed device's
+// buffers and ring are released. Error keeps the result of the close.
+void TMidiInput::ReleaseDevice() noexcept {
+  midiInReset(deviceHandle_);
+  if (sysexHeaders_) {
+    for (const auto& buffer : *sysexHeaders_)
+      if (buffer->Header() != nullptr) midiInUnprepareHeader(deviceHandle_, buffer->Header(), sizeof(MIDIHDR));
+  }
+  error_ = static_cast<WORD>(midiInClose(deviceHandle_));
+  if (error_ != 0) return;
+  deviceHandle_ = nullptr;
+  sysexHeaders_.reset();
+  CircularBufferFree(eventBuffer_);
+  eventBuffer_ = nullptr;
+}
+
+void TMidiInput::Start() {
+  if (state_ == mpsOpen) Check(midiInStart(deviceHandle_));
+}
+
+// Marked closed first, so that what the reset hands back is no longer reported.
+void TMidiInput::Close() {
+  if (state_ != mpsOpen) return;
+  state_ = mpsClosed;
+  Check(midiInReset(deviceHandle_));
+  FreeSysexBuffers();
+  Check(midiInClose(deviceHandle_));
+  deviceHandle_ = nullptr;
+  CircularBufferFree(eventBuffer_);
+  eventBuffer_ = nullptr;
+}
+
+WORD TMidiInput::PendingEventCount() const {
+  return state_ == mpsOpen ? eventBuffer_->PendingCount.load(std::memory_order_acquire) : 0;
+}
+
+// The item leaves the ring only once its event is built and its buffer is back with the device:
+// when lending fails the bytes stay, and a later call delivers them.
+std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
+  BufferedEvent item{};
+  if (state_ != mpsOpen || !CircularBufferPeek(eventBuffer_, item)) return nullptr;
+  auto event = std::make_unique<TMyMidiEvent>();
+  event->TimeStamp = item.TimeStamp;
+  if (item.SysexHeader == nullptr) {
+    event->StatusByte = static_cast<BYTE>(item.ShortMessage);
+    event->DataByte1 = static_cast<BYTE>(item.ShortMessage >> 8);
+    event->DataByte2 = static_cast<BYTE>(item.ShortMessage >> 16);
+  } else {
+    MIDIHDR& header = *item.SysexHeader;
+    event->StatusByte = kSysexStatus;
+    event->SysexByteCount = static_cast<WORD>(header.dwBytesRecorded);
+    if (event->SysexByteCount != 0) {
+      event->SysexBytes = std::make_unique<BYTE[]>(event->SysexByteCount);
+      std::memcpy(event->SysexBytes.get(), header.lpData, event->SysexByteCount);
+    }
+    LendAgain(header);
+  }
+  CircularBufferRemove(eventBuffer_);
+  return event;
+}
+
+// The platform starts a lent buffer's count afresh, so the port never writes a buffer it has lent.
+void TMidiInput::LendAgain(MIDIHDR& header) {
+  MMRESULT result = midiInPrepareHeader(deviceHandle_, &header, sizeof(MIDIHDR));
+  if (result == MMSYSERR_NOERROR) result = midiInAddBuffer(deviceHandle_, &header, sizeof(MIDIHDR));
+  Check(result);
+}
+
+bool TMidiInput::OwnsHeader(const MIDIHDR* header) const {
+  return sysexHeaders_ && std::any_of(sysexHeaders_->begin(), sysexHeaders_->end(),
+                                      [header](const auto& buffer) { return buffer->Header() == header; });
+}
+
+// A dropped System Exclusive buffer goes back to the device before the overflow is reported, so
+// overflow never shrinks the pool. A notice about a buffer of an earlier opening is ignored.
+void TMidiInput::MessageHandler(framework::TMessage& message) {
+  switch (message.Msg) {
+    case MIM_DATA:
+      if (OnMidiInput && state_ == mpsOpen && PendingEventCount() > 0) OnMidiInput(this);
+      break;
+    case framework::WM_USER: {
+      if (state_ != mpsOpen) break;
+      auto* dropped = reinterpret_cast<MIDIHDR*>(message.LParam);
+      if (dropped != nullptr && OwnsHeader(dropped)) LendAgain(*dropped);
+      if (OnOverflow) OnOverflow(this);
+      break;
+    }
+    case framework::WM_QUERYENDSESSION:
+      message.Result = 1;
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace midi

@@ -1,0 +1,116 @@
+#pragma once
+
+// One MIDI input device of the platform as a component: selected by number or product name,
+// opened with a ring of received events and a pool of System Exclusive buffers lent to the
+// device, started, and closed. Received events are announced through OnMidiInput in the window
+// thread and taken one at a time with TakeEvent. Window thread only; the driver side is
+// MidiDriverCallback.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/Exception.h"
+#include "framework/MessageWindow.h"
+#include "framework/NotifyEvent.h"
+#include "midi/MidiCallback.h"
+#include "midi/MidiFilter.h"
+#include "midi/MidiType.h"
+
+namespace midi {
+
+class EMidiInputError : public framework::Exception {
+ public:
+  using Exception::Exception;
+};
+
+class TMidiInput : public TMidiIO {
+ public:
+  explicit TMidiInput(framework::TComponent* owner);
+  ~TMidiInput() override;
+
+  DWORD RefreshDeviceCount() override;
+  DWORD DeviceCount() const { return deviceCount_; }
+
+  // Raises EMidiInputError on failure, leaving the port closed with nothing allocated.
+  void Open();
+  // Starts input on an open port; does nothing on a closed one.
+  void Start();
+  // Does nothing on a closed port.
+  void Close();
+  WORD PendingEventCount() const;
+  // The oldest waiting event, or none when the port is closed or nothing waits.
+  std::unique_ptr<TMyMidiEvent> TakeEvent();
+  std::string ErrorText(WORD code) const;
+
+  // Published properties. A stored form leaves out DeviceID 0, Capacity 1024, SysexBufferSize
+  // 10000 (so the creation value 4096 is stored), SysexBufferCount 16 and SysexOnly false; it
+  // always holds ProductName, FilteredMessages and the assigned events. Error is read-only.
+  const std::string& ProductName() const { return productName_; }
+  void SetProductName(const std::string& name);
+  DWORD DeviceID() const { return deviceId_; }
+  void SetDeviceID(DWORD value);
+  WORD Capacity() const { return capacity_; }
+  void SetCapacity(WORD value) { capacity_ = value; }
+  WORD Error() const { return error_; }
+  WORD SysexBufferSize() const { return sysexBufferSize_; }
+  void SetSysexBufferSize(WORD value);
+  WORD SysexBufferCount() const { return sysexBufferCount_; }
+  void SetSysexBufferCount(WORD value);
+  bool SysexOnly() const { return sysexOnly_; }
+  void SetSysexOnly(bool value);
+  TMidiMsgFilter FilteredMessages() const { return filteredMessages_; }
+  void SetFilteredMessages(TMidiMsgFilter value);
+  framework::TNotifyEvent OnMidiInput;
+  framework::TNotifyEvent OnOverflow;
+  framework::TNotifyEvent OnDeviceChanged;
+
+  // The selected device's capabilities.
+  DWORD DriverVersion() const { return driverVersion_; }
+  WORD ManufacturerID() const { return manufacturerId_; }
+  WORD ProductID() const { return productId_; }
+
+  TMidiPortState State() const { return state_; }
+  framework::HWND WindowHandle() const { return window_; }
+  const CallbackInstance* Instance() const { return instance_; }
+  const CircularEventBuffer* EventBuffer() const { return eventBuffer_; }
+
+ private:
+  using HeaderList = std::vector<std::unique_ptr<TMyMidiHdr>>;
+
+  // Keeps the result in Error and raises with its text when it is a failure.
+  void Check(MMRESULT result);
+  void CreateEventBuffer();
+  void FillInstance();
+  void CreateSysexBuffers();
+  void AddSysexBuffers();
+  void FreeSysexBuffers();
+  void LendAgain(MIDIHDR& header);
+  void ReleaseAfterFailedOpen() noexcept;
+  void ReleaseDevice() noexcept;
+  bool OwnsHeader(const MIDIHDR* header) const;
+  void MessageHandler(framework::TMessage& message);
+
+  framework::HWND window_ = nullptr;
+  DWORD deviceId_ = 0;
+  HMIDIIN deviceHandle_ = nullptr;
+  TMidiPortState state_ = mpsCreating;
+  WORD error_ = 0;
+  bool sysexOnly_ = false;
+  TMidiMsgFilter filteredMessages_;
+  DWORD driverVersion_ = 0;
+  std::string productName_;
+  WORD manufacturerId_ = 0;
+  WORD productId_ = 0;
+  WORD capacity_ = 0;
+  CircularEventBuffer* eventBuffer_ = nullptr;
+  DWORD deviceCount_ = 0;
+  WORD sysexBufferSize_ = 0;
+  WORD sysexBufferCount_ = 0;
+  std::optional<HeaderList> sysexHeaders_;
+  CallbackInstance* instance_ = nullptr;
+};
+
+}  // namespace midi

@@ -1,0 +1,174 @@
+// The output port's sends: what reaches the device, every refusal with its message, headers
+// released on every path, OnMidiOutput once per message, and messages still in flight at close.
+#include <memory>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "midi/MidiOut.h"
+#include "tests/support/PortTestBase.h"
+
+namespace {
+
+using midi::TMidiOutput;
+using midi::TMidiOutputContext;
+using platform::PlatformCall;
+
+class MidiOutSendTest : public testsupport::PortTestBase {
+ protected:
+  void SetUp() override {
+    device_ = Sim().AddOutput("Bass Out");
+    port_ = std::make_unique<TMidiOutput>(&owner_);
+    port_->OnMidiOutput = framework::TNotifyEvent(&owner_, [this](framework::TObject* sender) {
+      EXPECT_EQ(sender, port_.get());
+      ++completions_;
+      inFlightAtCompletion_.push_back(port_->MessagesInFlight());
+    });
+    ASSERT_TRUE(port_->Open());
+  }
+
+  void Send(const std::vector<BYTE>& bytes) { port_->SendLongMsg(bytes.data(), static_cast<WORD>(bytes.size())); }
+
+  bool AwaitCompletions(int count) {
+    return testsupport::ProcessEventsUntil([&] { return completions_ >= count; });
+  }
+
+  platform::SimulatedTransport::DeviceId device_{};
+  std::unique_ptr<TMidiOutput> port_;
+  int completions_ = 0;
+  std::vector<std::size_t> inFlightAtCompletion_;
+  const std::vector<BYTE> probe_{0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x04, 0xF7};
+};
+
+TEST_F(MidiOutSendTest, AShortMessageIsPackedStatusFirst) {
+  port_->SendShortMsg(0x90, 0x3C, 0x64);
+  const auto sent = Sim().Sent(device_);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].shortMessage, 0x00643C90u);
+}
+
+TEST_F(MidiOutSendTest, ALongMessageGoesOutUnchangedAndCompletesOnceAfterItsHeaderIsReleased) {
+  Send(probe_);
+  EXPECT_EQ(completions_, 0) << "not before the platform reports it done";
+  ASSERT_TRUE(AwaitCompletions(1));
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(20));
+  EXPECT_EQ(completions_, 1);
+  EXPECT_EQ(inFlightAtCompletion_, std::vector<std::size_t>{0});
+  EXPECT_EQ(Sim().Sent(device_).at(0).bytes, probe_);
+  EXPECT_EQ(BlocksLeaked(), 1u) << "only the port's callback instance";
+}
+
+TEST_F(MidiOutSendTest, SeveralMessagesInFlightEachCompleteOnce) {
+  for (int i = 0; i < 20; ++i) Send(probe_);
+  ASSERT_TRUE(AwaitCompletions(20));
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(20));
+  EXPECT_EQ(completions_, 20);
+  EXPECT_EQ(Sim().Sent(device_).size(), 20u);
+  EXPECT_EQ(port_->MessagesInFlight(), 0u);
+}
+
+TEST_F(MidiOutSendTest, SendsOnAClosedPortAreRefusedWithTheirOwnMessages) {
+  port_->Close();
+  const std::size_t blocks = BlocksLeaked();
+  EXPECT_EQ(RaisedBy([&] { port_->SendShortMsg(0x90, 0, 0); }), "(Short Msg) Device not opened.");
+  EXPECT_EQ(RaisedBy([&] { Send(probe_); }), "(Long Msg) Device not opened.");
+  midi::TMyMidiEvent event;
+  EXPECT_EQ(RaisedBy([&] { port_->SendEvent(event); }), "MIDI Output device not open");
+  EXPECT_EQ(BlocksLeaked(), blocks) << "nothing allocated";
+}
+
+TEST_F(MidiOutSendTest, AnEmptyLongMessageIsRefusedAndAllocatesNothing) {
+  const std::size_t blocks = BlocksLeaked();
+  EXPECT_EQ(RaisedBy([&] { port_->SendLongMsg(probe_.data(), 0); }),
+            "(Long Msg) A System Exclusive message of no bytes cannot be sent.");
+  EXPECT_EQ(BlocksLeaked(), blocks);
+  EXPECT_TRUE(Sim().Sent(device_).empty());
+}
+
+TEST_F(MidiOutSendTest, RefusedSendsRaiseTheirContextsTextAndReleaseTheHeader) {
+  const std::size_t blocks = BlocksLeaked();
+  Faults().FailNext(PlatformCall::midiOutShortMsg, MIDIERR_NOTREADY);
+  EXPECT_EQ(RaisedBy([&] { port_->SendShortMsg(0x90, 0, 0); }), "(Short Msg) The hardware is busy with other data.");
+  EXPECT_EQ(port_->Error(), MIDIERR_NOTREADY);
+
+  Faults().FailNext(PlatformCall::midiOutPrepareHeader, MMSYSERR_NOMEM);
+  EXPECT_EQ(RaisedBy([&] { Send(probe_); }), "(Prep Header) The system is unable to allocate or lock memory.");
+  EXPECT_EQ(port_->Error(), MMSYSERR_NOMEM);
+  EXPECT_EQ(BlocksLeaked(), blocks);
+
+  Faults().FailNext(PlatformCall::midiOutLongMsg, MIDIERR_NOTREADY);
+  EXPECT_EQ(RaisedBy([&] { Send(probe_); }), "(Long Msg) The hardware is busy with other data.");
+  EXPECT_EQ(BlocksLeaked(), blocks);
+  EXPECT_EQ(port_->MessagesInFlight(), 0u);
+
+  Faults().FailNext(PlatformCall::GlobalAlloc, MMSYSERR_NOMEM);
+  EXPECT_NE(RaisedBy([&] { Send(probe_); }), "") << "no memory for the header";
+  EXPECT_EQ(BlocksLeaked(), blocks);
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(20));
+  EXPECT_EQ(completions_, 0);
+  EXPECT_TRUE(Sim().Sent(device_).empty());
+}
+
+TEST_F(MidiOutSendTest, SendEventChoosesTheSendByItsBytes) {
+  midi::TMyMidiEvent note;
+  note.StatusByte = 0x80;
+  note.DataByte1 = 0x3C;
+  port_->SendEvent(note);
+  midi::TMyMidiEvent sysex;
+  sysex.SysexByteCount = static_cast<WORD>(probe_.size());
+  sysex.SysexBytes = std::make_unique<BYTE[]>(probe_.size());
+  std::copy(probe_.begin(), probe_.end(), sysex.SysexBytes.get());
+  port_->SendEvent(sysex);
+  ASSERT_TRUE(AwaitCompletions(1));
+  const auto sent = Sim().Sent(device_);
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].shortMessage, 0x3C80u);
+  EXPECT_EQ(sent[1].bytes, probe_);
+}
+
+TEST_F(MidiOutSendTest, ClosingWithMessagesInFlightTakesThemBackAndReportsNone) {
+  Sim().HoldOutput(device_, true);
+  Send(probe_);
+  Send(probe_);
+  EXPECT_TRUE(port_->Close());
+  EXPECT_EQ(port_->MessagesInFlight(), 0u);
+  EXPECT_EQ(BlocksLeaked(), 1u) << "only the callback instance";
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
+  EXPECT_EQ(completions_, 0) << "taken back, never completed; the late notices are ignored";
+
+  ASSERT_TRUE(port_->Open());
+  Sim().HoldOutput(device_, false);
+  Send(probe_);
+  ASSERT_TRUE(AwaitCompletions(1));
+  EXPECT_EQ(Sim().Sent(device_).size(), 1u);
+}
+
+TEST_F(MidiOutSendTest, AMessageCompletedBeforeCloseIsStillReportedOnce) {
+  Send(probe_);
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return Sim().Sent(device_).size() == 1; }));
+  EXPECT_TRUE(port_->Close());
+  EXPECT_EQ(completions_, 1);
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
+  EXPECT_EQ(completions_, 1);
+}
+
+TEST_F(MidiOutSendTest, DestroyingAPortWithMessagesInFlightRaisesNothingAndLeavesNothing) {
+  Sim().HoldOutput(device_, true);
+  Send(probe_);
+  port_.reset();
+  EXPECT_TRUE(escaped_.empty());
+  EXPECT_FALSE(Sim().IsOpen(device_));
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(20));
+  EXPECT_EQ(BlocksLeaked(), 0u);
+  EXPECT_EQ(completions_, 0);
+}
+
+TEST_F(MidiOutSendTest, AFailingCloseAtDestructionIsShownAndTheDeviceStillCloses) {
+  Faults().FailNext(PlatformCall::midiOutClose, MMSYSERR_ERROR);
+  port_.reset();
+  ASSERT_EQ(escaped_.size(), 1u);
+  EXPECT_FALSE(Sim().IsOpen(device_));
+  EXPECT_EQ(BlocksLeaked(), 0u);
+}
+
+}  // namespace
