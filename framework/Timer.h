@@ -1,0 +1,43 @@
+#pragma once
+
+// An interval timer of the window thread, as a component. While enabled it runs OnTimer once per
+// interval, each tick under the application's exception guard; a tick whose handler fails leaves
+// the timer enabled. Window thread only.
+
+#include "framework/Component.h"
+#include "framework/Exception.h"
+#include "framework/NotifyEvent.h"
+
+class QTimer;
+
+namespace framework {
+
+// Raised when the platform cannot provide a timer: "Not enough timers available".
+class EOutOfResources : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class TTimer : public TComponent {
+ public:
+  explicit TTimer(TComponent* owner);
+  ~TTimer() override;
+
+  bool Enabled() const { return enabled_; }
+  // Enabling a disabled timer starts a fresh period (the first tick comes one interval later);
+  // enabling an enabled one changes nothing; disabling stops the ticks at once.
+  void SetEnabled(bool enabled);
+  unsigned Interval() const { return interval_; }
+  void SetInterval(unsigned milliseconds);
+
+  TNotifyEvent OnTimer;
+
+ private:
+  void Tick();
+
+  bool enabled_ = true;
+  unsigned interval_ = 1000;
+  QTimer* timer_;
+};
+
+}  // namespace framework
