@@ -6,12 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "firmware/TableLayout.h"
 #include "midi/MidiOut.h"
 
 namespace firmware {
-
-inline constexpr std::size_t kBlockCount = 171;
-inline constexpr std::size_t kBlockLength = 3086;
 
 // The table's format: 171 flags (1, and only 1, means the block is sent), then 171 rows of 3086
 // elements, each holding one byte value in its low 8 bits.
@@ -19,7 +17,8 @@ struct FirmwareImageTable {
   std::uint32_t BlockFlags[kBlockCount];
   std::uint32_t BlockData[kBlockCount * kBlockLength];
 };
-static_assert(sizeof(FirmwareImageTable) == 2111508);
+static_assert(sizeof(FirmwareImageTable) == kTableBytes);
+static_assert(kTableBytes == 2111508);
 
 // The table the program was built with.
 const FirmwareImageTable& FirmwareImage();

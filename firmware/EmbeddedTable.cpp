@@ -1,0 +1,26 @@
+// The checked table file, built into the program's read-only data by the assembler: the compiler
+// never parses megabytes of source. The build passes the file's path in FIRMWARE_TABLE_FILE and
+// rebuilds this object whenever the file changes.
+#include <bit>
+
+#include "firmware/FirmwareImage.h"
+
+// The file holds little-endian elements and is embedded byte for byte.
+static_assert(std::endian::native == std::endian::little);
+
+asm(".pushsection .rodata.firmware_embedded_table, \"a\"\n"
+    ".balign 4\n"
+    ".globl firmware_embedded_table\n"
+    ".type firmware_embedded_table, @object\n"
+    "firmware_embedded_table:\n"
+    ".incbin \"" FIRMWARE_TABLE_FILE "\"\n"
+    ".size firmware_embedded_table, . - firmware_embedded_table\n"
+    ".popsection\n");
+
+extern "C" const firmware::FirmwareImageTable firmware_embedded_table;
+
+namespace firmware {
+
+const FirmwareImageTable& FirmwareImage() { return firmware_embedded_table; }
+
+}  // namespace firmware

@@ -1,0 +1,79 @@
+// The device's side of the conversation: when it is ready, which blocks it takes, what it answers
+// to a bad block, and the image it keeps.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tools/qlt1/Qlt1Model.h"
+
+namespace {
+
+using qlt1::ConversationMessage;
+using qlt1::Message;
+using qlt1::Qlt1Model;
+using testing::ElementsAre;
+
+Message Block(int number) {
+  const auto bytes = firmware::BlockMessage(static_cast<std::uint8_t>(number));
+  return {bytes.begin(), bytes.end()};
+}
+
+const Message kReady = ConversationMessage(qlt1::kReadyReply);
+const Message kAck = ConversationMessage(qlt1::kBlockAckReply);
+const Message kError = ConversationMessage(qlt1::kErrorReply);
+const Message kProbe = ConversationMessage(qlt1::kProbeRequest);
+
+TEST(Qlt1Model, AnswersReadyFromTheChosenProbeOn) {
+  Qlt1Model model(firmware::FirmwareImage(), {.readyAtProbe = 3});
+  EXPECT_TRUE(model.Receive(kProbe).empty());
+  EXPECT_TRUE(model.Receive(kProbe).empty());
+  EXPECT_THAT(model.Receive(kProbe), ElementsAre(kReady));
+  EXPECT_THAT(model.Receive(kProbe), ElementsAre(kReady));
+  EXPECT_EQ(model.Probes(), 4);
+}
+
+TEST(Qlt1Model, TakesTheFlaggedBlocksInOrderAndKeepsThem) {
+  Qlt1Model model(firmware::FirmwareImage(), {});
+  model.Receive(kProbe);
+  EXPECT_THAT(model.Receive(Block(0)), ElementsAre(kAck));
+  EXPECT_THAT(model.Receive(Block(9)), ElementsAre(kAck));
+  EXPECT_THAT(model.BlocksReceived(), ElementsAre(0, 9));
+  EXPECT_EQ(model.Received().BlockFlags[9], 1u);
+  EXPECT_EQ(model.Received().BlockFlags[1], 0u);
+  EXPECT_EQ(model.Received().BlockData[9 * firmware::kBlockLength + 8], 9u);
+  EXPECT_TRUE(model.Faults().empty());
+}
+
+TEST(Qlt1Model, RefusesABlockThatIsNotDueOrNotWhole) {
+  Qlt1Model model(firmware::FirmwareImage(), {});
+  EXPECT_THAT(model.Receive(Block(0)), ElementsAre(kError)) << "not ready yet";
+  model.Receive(kProbe);
+  EXPECT_THAT(model.Receive(Block(9)), ElementsAre(kError)) << "block 0 is due";
+  Message cut = Block(0);
+  cut.erase(cut.begin() + 100);
+  EXPECT_THAT(model.Receive(cut), ElementsAre(kError));
+  Message withStatus = Block(0);
+  withStatus[500] = 0x90;
+  EXPECT_THAT(model.Receive(withStatus), ElementsAre(kError));
+  EXPECT_EQ(model.Faults().size(), 4u);
+  EXPECT_TRUE(model.BlocksReceived().empty());
+  EXPECT_THAT(model.Receive(Block(0)), ElementsAre(kAck)) << "the due block is still taken";
+}
+
+TEST(Qlt1Model, SendsAnErrorBeforeEveryNthAcknowledgement) {
+  Qlt1Model model(firmware::FirmwareImage(), {.readyAtProbe = 1, .errorEvery = 2});
+  model.Receive(kProbe);
+  EXPECT_THAT(model.Receive(Block(0)), ElementsAre(kAck));
+  EXPECT_THAT(model.Receive(Block(9)), ElementsAre(kError, kAck));
+  EXPECT_THAT(model.Receive(Block(10)), ElementsAre(kAck));
+}
+
+TEST(Qlt1Model, CountsFinishesAndNamesForeignMessages) {
+  Qlt1Model model(firmware::FirmwareImage(), {});
+  EXPECT_TRUE(model.Receive(ConversationMessage(qlt1::kFinishRequest)).empty());
+  EXPECT_EQ(model.Finishes(), 1);
+  EXPECT_TRUE(model.Receive(Message{0x90, 0x3C, 0x64}).empty());
+  EXPECT_TRUE(model.Receive(ConversationMessage(0x07)).empty());
+  EXPECT_EQ(model.Faults().size(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+#include "tools/qlt1/Qlt1Model.h"
+
+#include <algorithm>
+#include <array>
+
+namespace qlt1 {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 6> kFrame = {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01};
+constexpr std::size_t kKindIndex = 6;
+constexpr std::uint8_t kSysexEnd = 0xF7;
+
+bool HasFrame(std::span<const std::uint8_t> message) {
+  return message.size() >= kFrame.size() + 2 && std::equal(kFrame.begin(), kFrame.end(), message.begin()) &&
+         message.back() == kSysexEnd;
+}
+
+}  // namespace
+
+Message ConversationMessage(std::uint8_t kind) {
+  Message message(kFrame.begin(), kFrame.end());
+  message.push_back(kind);
+  message.push_back(kSysexEnd);
+  return message;
+}
+
+Qlt1Model::Qlt1Model(const firmware::FirmwareImageTable& table, Options options)
+    : table_(table), options_(options), received_(std::make_unique<firmware::FirmwareImageTable>()) {}
+
+std::vector<Message> Qlt1Model::Receive(std::span<const std::uint8_t> message) {
+  if (!HasFrame(message)) {
+    faults_.push_back("a message of " + std::to_string(message.size()) + " bytes outside the conversation");
+    return {};
+  }
+  switch (message[kKindIndex]) {
+    case kProbeRequest:
+      return OnProbe();
+    case kBlock:
+      return OnBlock(message);
+    case kFinishRequest:
+      ++finishes_;
+      return {};
+    default:
+      faults_.push_back("a message of unknown kind " + std::to_string(message[kKindIndex]));
+      return {};
+  }
+}
+
+// Every probe from the ready one on is answered, as the device does while it waits.
+std::vector<Message> Qlt1Model::OnProbe() {
+  ++probes_;
+  if (options_.readyAtProbe == 0 || probes_ < options_.readyAtProbe) return {};
+  expectedBlock_ = 0;
+  return {ConversationMessage(kReadyReply)};
+}
+
+std::vector<Message> Qlt1Model::OnBlock(std::span<const std::uint8_t> block) {
+  const std::string fault = CheckBlock(block);
+  if (!fault.empty()) {
+    faults_.push_back(fault);
+    return {ConversationMessage(kErrorReply)};
+  }
+  const int number = expectedBlock_;
+  received_->BlockFlags[number] = 1;
+  std::copy(block.begin(), block.end(), received_->BlockData + number * firmware::kBlockLength);
+  blocksReceived_.push_back(number);
+  expectedBlock_ = NextFlaggedBlock(number);
+  std::vector<Message> replies;
+  if (options_.errorEvery > 0 && blocksReceived_.size() % static_cast<std::size_t>(options_.errorEvery) == 0)
+    replies.push_back(ConversationMessage(kErrorReply));
+  replies.push_back(ConversationMessage(kBlockAckReply));
+  return replies;
+}
+
+std::string Qlt1Model::CheckBlock(std::span<const std::uint8_t> block) const {
+  if (expectedBlock_ < 0) return "a block while no block was due";
+  if (block.size() != firmware::kBlockLength) return "a block of " + std::to_string(block.size()) + " bytes";
+  const int number = block[7] * 16 + block[8];
+  if (block[7] > 0x0F || block[8] > 0x0F) return "a block with a malformed number";
+  if (number != expectedBlock_)
+    return "block " + std::to_string(number) + " where block " + std::to_string(expectedBlock_) + " was due";
+  const auto inside = block.subspan(1, block.size() - 2);
+  if (std::any_of(inside.begin(), inside.end(), [](std::uint8_t byte) { return byte > 0x7F; }))
+    return "a status byte inside block " + std::to_string(number);
+  return "";
+}
+
+int Qlt1Model::NextFlaggedBlock(int after) const {
+  for (int next = after + 1; next < static_cast<int>(firmware::kBlockCount); ++next)
+    if (table_.BlockFlags[next] == 1) return next;
+  return -1;
+}
+
+}  // namespace qlt1

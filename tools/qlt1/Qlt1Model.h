@@ -1,0 +1,68 @@
+#pragma once
+
+// The QLT-1's side of the firmware conversation, without any MIDI: what it answers to each message
+// from the tool, and what it received. It answers ProbeRequest with ReadyReply, checks every
+// block (length, framing, number, the expected next flagged block) and answers BlockAckReply, or
+// ErrorReply for a bad one, and counts FinishRequest. Used by the command-line emulator and by
+// the tests' simulated device. Not thread-safe: one caller at a time.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "firmware/FirmwareImage.h"
+
+namespace qlt1 {
+
+using Message = std::vector<std::uint8_t>;
+
+inline constexpr std::uint8_t kErrorReply = 0x00;
+inline constexpr std::uint8_t kBlockAckReply = 0x01;
+inline constexpr std::uint8_t kFinishRequest = 0x02;
+inline constexpr std::uint8_t kBlock = 0x03;
+inline constexpr std::uint8_t kProbeRequest = 0x04;
+inline constexpr std::uint8_t kReadyReply = 0x05;
+
+// A message of the conversation: the frame with the given kind byte.
+Message ConversationMessage(std::uint8_t kind);
+
+class Qlt1Model {
+ public:
+  struct Options {
+    int readyAtProbe = 1;  // answers ready from this probe on (1: the first); 0: never
+    int errorEvery = 0;    // an ErrorReply before every n-th good block's acknowledgement; 0: none
+  };
+
+  // `flags` are those of the table the tool was built with: they say which block is due next.
+  Qlt1Model(const firmware::FirmwareImageTable& table, Options options);
+
+  // Handles one message from the tool and gives the replies, in the order to send them.
+  std::vector<Message> Receive(std::span<const std::uint8_t> message);
+
+  int Probes() const { return probes_; }
+  int Finishes() const { return finishes_; }
+  // The numbers of the good blocks, in the order they came.
+  const std::vector<int>& BlocksReceived() const { return blocksReceived_; }
+  const std::vector<std::string>& Faults() const { return faults_; }
+  // What arrived, in the table format: flag 1 and the block's bytes for each good block.
+  const firmware::FirmwareImageTable& Received() const { return *received_; }
+
+ private:
+  std::vector<Message> OnProbe();
+  std::vector<Message> OnBlock(std::span<const std::uint8_t> block);
+  std::string CheckBlock(std::span<const std::uint8_t> block) const;
+  int NextFlaggedBlock(int after) const;
+
+  const firmware::FirmwareImageTable& table_;
+  Options options_;
+  int probes_ = 0;
+  int finishes_ = 0;
+  int expectedBlock_ = -1;  // none before the device is ready
+  std::vector<int> blocksReceived_;
+  std::vector<std::string> faults_;
+  std::unique_ptr<firmware::FirmwareImageTable> received_;
+};
+
+}  // namespace qlt1
