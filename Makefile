@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test clean
+.PHONY: deps configure build test run clean
 
 deps:
 	@scripts/install-deps
@@ -15,6 +15,9 @@ build: configure
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@$(BUILD_DIR)/app/bass-firmware
 
 clean:
 	rm -rf build build-*

@@ -4,11 +4,17 @@ enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# add_project_test(<name> LABEL <label> SOURCES <files...> LIBS <targets...>)
+# add_project_test(<name> LABEL <label> [MAIN gui] SOURCES <files...> LIBS <targets...>)
+# MAIN gui gives the test a QApplication, for tests that show widgets; otherwise it has a
+# QCoreApplication.
 function(add_project_test name)
-  cmake_parse_arguments(TEST "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(TEST "" "LABEL;MAIN" "SOURCES;LIBS" ${ARGN})
+  set(support test_support)
+  if(TEST_MAIN STREQUAL "gui")
+    set(support test_support_gui)
+  endif()
   add_executable(${name} ${TEST_SOURCES})
-  target_link_libraries(${name} PRIVATE ${TEST_LIBS} test_support GTest::gtest GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${TEST_LIBS} ${support} GTest::gtest GTest::gmock)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES LABELS ${TEST_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)

@@ -4,23 +4,11 @@
 #include <string>
 #include <utility>
 
-#include "framework/Exception.h"
+#include "framework/ErrorText.h"
 
 namespace framework {
 
 namespace {
-
-std::string MessageOf(const std::exception_ptr& error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const Exception& e) {
-    return e.Message();
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "Unknown exception";
-  }
-}
 
 void WriteToStandardError(std::exception_ptr error) {
   const std::string line = MessageOf(error) + '\n';

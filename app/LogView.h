@@ -1,0 +1,16 @@
+#pragma once
+
+// How a program line reaches the log, a text area the user may also type into. Window thread.
+
+#include <QString>
+
+class QPlainTextEdit;
+
+namespace app {
+
+// `line` (given without a line end) becomes the new last line of `log`, on a line of its own
+// whatever the user typed and wherever the caret stands; the caret goes behind it and the log
+// scrolls it into view. The user cannot undo it.
+void AppendLogLine(QPlainTextEdit& log, const QString& line);
+
+}  // namespace app

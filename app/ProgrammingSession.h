@@ -1,0 +1,57 @@
+#pragma once
+
+// The conversation with the device that moves the firmware across: a probe every tick until the
+// device is ready, then block after block, each on the device's acknowledgement, then the finish.
+// The device leads; the session only answers. Window thread only.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "app/ProgrammerWindow.h"
+#include "midi/MidiIn.h"
+#include "midi/MidiOut.h"
+
+namespace app {
+
+// The three replies the device sends; they differ only in the kind byte at index 6.
+enum class Reply { Error, BlockAck, Ready };
+
+class ProgrammingSession {
+ public:
+  static constexpr std::size_t kReplyLength = 8;
+  static constexpr std::size_t kReceiveBufferSize = 8000;
+
+  explicit ProgrammingSession(ProgrammerWindow& window);
+
+  // At the window's creation, before its first log line.
+  void FillExpectedReplies();
+
+  // The probe timer's tick: sends ProbeRequest.
+  void ProgramTimerTimer();
+  // The input port's notice that events are waiting: handles every one of them.
+  void MidiInput1MidiInput(midi::TMidiInput& port);
+
+  // The block most recently sent, which the next acknowledgement is for.
+  std::uint8_t CurrentBlock() const { return currentBlock_; }
+
+  // Whether `count` received bytes match `expected`: a message of 7 or 8 bytes matches the reply
+  // it begins; shorter ones carry no kind byte and longer ones are no reply, so they match none.
+  static bool MatchesReply(const std::uint8_t* received, std::size_t count,
+                           const std::array<std::uint32_t, kReplyLength>& expected);
+
+ private:
+  void HandleSysex(const midi::TMyMidiEvent& event);
+  void AcknowledgeBlock();
+  void StartProgramming();
+  void SendFinish();
+  midi::TMidiOutput& Output();
+
+  ProgrammerWindow& window_;
+  std::array<std::array<std::uint32_t, kReplyLength>, 3> expectedReplies_{};
+  std::uint8_t currentBlock_ = 0;
+  std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};
+  std::size_t receivedCount_ = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,63 @@
+#include "framework/ErrorBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+
+namespace framework {
+
+namespace {
+
+void WriteLine(const std::string& text) {
+  const std::string line = text + '\n';
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+}
+
+// Belongs to the program as a whole, over the window that was active, which gets the focus back
+// when the box closes.
+QMessageBox* MakeBox(const std::string& caption, const std::string& text) {
+  auto* box = new QMessageBox(QMessageBox::Critical, QString::fromStdString(caption), QString::fromStdString(text),
+                              QMessageBox::Ok, QApplication::activeWindow());
+  box->setWindowModality(Qt::ApplicationModal);
+  return box;
+}
+
+}  // namespace
+
+ErrorBox::ErrorBox(std::string caption) : caption_(std::move(caption)) {}
+
+ErrorBox::~ErrorBox() = default;
+
+void ErrorBox::Report(const std::string& text) {
+  WriteLine(text);
+  if (busy_ || stopped_) return;
+  busy_ = true;
+  QMetaObject::invokeMethod(&context_, [this, text] { Show(text); }, Qt::QueuedConnection);
+}
+
+void ErrorBox::Stop() {
+  stopped_ = true;
+  if (open_) open_->done(QMessageBox::Ok);
+}
+
+void ErrorBox::ShowNow(const std::string& caption, const std::string& text) {
+  WriteLine(text);
+  Open(caption, text);
+}
+
+void ErrorBox::Show(const std::string& text) {
+  Open(caption_, text);
+  busy_ = false;
+}
+
+void ErrorBox::Open(const std::string& caption, const std::string& text) {
+  if (stopped_) return;
+  open_ = MakeBox(caption, text);
+  open_->exec();
+  // The pointer is empty if the box went with its parent window while it was open.
+  delete open_.data();
+}
+
+}  // namespace framework

@@ -1,0 +1,48 @@
+#pragma once
+
+// The error boxes the user sees. Window thread only; needs a QApplication.
+
+#include <QObject>
+#include <QPointer>
+
+#include <string>
+
+class QMessageBox;
+
+namespace framework {
+
+// The box of failures that escape handlers while the event loop runs. A box is never opened from
+// inside the failing handler: it is posted to the event loop, so the handler's caller (a message
+// window's delivery, a timer) finishes first, and deliveries and ticks go on behind the open box.
+// One box at a time: a failure while one is open or about to open gets no box of its own.
+class ErrorBox {
+ public:
+  explicit ErrorBox(std::string caption);
+  ~ErrorBox();
+  ErrorBox(const ErrorBox&) = delete;
+  ErrorBox& operator=(const ErrorBox&) = delete;
+
+  // Writes `text` to standard error as one line and, unless a box is open or pending or the boxes
+  // were stopped, shows it in a box once the current handler has returned.
+  void Report(const std::string& text);
+
+  // The program is ending: an open box closes, and from now on texts reach standard error only.
+  void Stop();
+
+  // A box shown at once, waiting until the user closes it (or Stop): for when no event loop runs
+  // yet. The text also goes to standard error.
+  void ShowNow(const std::string& caption, const std::string& text);
+
+ private:
+  void Show(const std::string& text);
+  // Shows a box and waits until it is closed; none once stopped.
+  void Open(const std::string& caption, const std::string& text);
+
+  std::string caption_;
+  QObject context_;  // posted boxes that have not opened yet go with it
+  QPointer<QMessageBox> open_;
+  bool busy_ = false;  // a box is open or posted
+  bool stopped_ = false;
+};
+
+}  // namespace framework

@@ -1,0 +1,81 @@
+// A whole update in-process: discovery, probing, every block and the finish, against the small
+// device model on the simulated transport, with the real timers of the window thread.
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/DeviceDiscovery.h"
+#include "app/ProgrammingSession.h"
+#include "firmware/FirmwareImage.h"
+#include "tests/support/PortTestBase.h"
+#include "tests/support/ProgrammerTestWindow.h"
+#include "tests/support/SimulatedQlt1.h"
+
+namespace {
+
+class WholeUpdateTest : public testsupport::PortTestBase {
+ protected:
+  void SetUp() override {
+    window_.inputHandler = framework::TNotifyEvent(&window_, [this](framework::TObject* sender) {
+      session_.MidiInput1MidiInput(static_cast<midi::TMidiInput&>(*sender));
+    });
+    window_.ProgramTimer().OnTimer = framework::TNotifyEvent(&window_, [this](framework::TObject*) {
+      session_.ProgramTimerTimer();
+    });
+    window_.Timer1().OnTimer = framework::TNotifyEvent(&window_, [this](framework::TObject*) {
+      discovery_.Timer1Timer();
+    });
+    session_.FillExpectedReplies();
+    window_.AppendLog(">Switch on QLT-1");
+    window_.Timer1().SetEnabled(true);
+  }
+
+  static std::vector<int> FlaggedBlocks() {
+    std::vector<int> blocks;
+    for (int block = 0; block < static_cast<int>(firmware::kBlockCount); ++block)
+      if (block == 0 || firmware::FirmwareImage().BlockFlags[block] == 1) blocks.push_back(block);
+    return blocks;
+  }
+
+  static std::vector<std::string> SuccessfulLog() {
+    std::vector<std::string> log{">Switch on QLT-1", ">USB Midi Connected", ">Communications Established",
+                                 ">Programming"};
+    for (int block : FlaggedBlocks()) log.push_back(">Block " + std::to_string(block));
+    log.push_back(">New Software Successfully Loaded");
+    log.push_back(">Finished");
+    return log;
+  }
+
+  testsupport::ProgrammerTestWindow window_;
+  app::ProgrammingSession session_{window_};
+  app::DeviceDiscovery discovery_{window_};
+};
+
+TEST_F(WholeUpdateTest, LeavesTheLogOfASuccessfulUpdateAndTheDeviceHoldsEveryBlock) {
+  testsupport::SimulatedQlt1 device(Sim(), {.readyAtProbe = 3});
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.FinishCount() == 1; }, std::chrono::seconds(60)));
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(100));
+
+  EXPECT_EQ(window_.log, SuccessfulLog());
+  EXPECT_EQ(device.Faults(), std::vector<std::string>{});
+  EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
+  for (int block : FlaggedBlocks()) {
+    const auto expected = firmware::BlockMessage(static_cast<std::uint8_t>(block));
+    EXPECT_EQ(device.ReceivedBlock(block), std::vector<BYTE>(expected.begin(), expected.end())) << "block " << block;
+  }
+  EXPECT_EQ(device.FinishCount(), 1);
+  EXPECT_EQ(device.ProbeCount(), 3);
+  EXPECT_TRUE(escaped_.empty());
+}
+
+TEST_F(WholeUpdateTest, ADeviceSwitchedOnLaterIsFoundAndUpdated) {
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(600));
+  EXPECT_EQ(window_.log, std::vector<std::string>{">Switch on QLT-1"}) << "nothing logged while waiting";
+  testsupport::SimulatedQlt1 device(Sim());
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.FinishCount() == 1; }, std::chrono::seconds(60)));
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(100));
+  EXPECT_EQ(window_.log, SuccessfulLog());
+}
+
+}  // namespace

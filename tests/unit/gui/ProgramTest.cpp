@@ -1,0 +1,200 @@
+// The whole program in-process on the simulated transport: a window that cannot be built, a
+// whole update ended by closing the window, and SIGTERM in the middle of an update and while an
+// error box is open.
+#include "app/Program.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "firmware/FirmwareImage.h"
+#include "tests/support/SimulatedPlatform.h"
+#include "tests/support/SimulatedQlt1.h"
+#include "tests/unit/gui/BoxWatcher.h"
+#include "tests/unit/gui/OutputLines.h"
+
+namespace {
+
+using guitest::ProgramLines;
+using platform::PlatformCall;
+
+QWidget* MainWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (widget->objectName() == "Form1" && widget->isVisible()) return widget;
+  return nullptr;
+}
+
+std::vector<int> FlaggedBlocks() {
+  std::vector<int> blocks;
+  for (int block = 0; block < static_cast<int>(firmware::kBlockCount); ++block)
+    if (block == 0 || firmware::FirmwareImage().BlockFlags[block] == 1) blocks.push_back(block);
+  return blocks;
+}
+
+using SignalHandler = void (*)(int);
+
+SignalHandler CurrentHandler(int signal) {
+  struct sigaction current {};
+  sigaction(signal, nullptr, &current);
+  return current.sa_handler;
+}
+
+class ProgramTest : public testsupport::SimulatedPlatformTest {
+ protected:
+  // Runs the program, with `step` looking in every few milliseconds from inside its event loop.
+  int RunWith(const std::function<void()>& step, std::unique_ptr<platform::Transport> transport = nullptr) {
+    QTimer stepper;
+    QObject::connect(&stepper, &QTimer::timeout, step);
+    stepper.start(2);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = app::RunProgram(std::move(transport));
+    stdout_ = testing::internal::GetCapturedStdout();
+    stderr_ = testing::internal::GetCapturedStderr();
+    return status;
+  }
+
+  std::string stdout_;
+  std::string stderr_;
+};
+
+// The input port of the layout cannot read the capabilities of the first MIDI port.
+TEST_F(ProgramTest, AWindowThatCannotBeBuiltGivesTheApplicationErrorAndStatusOne) {
+  Sim().AddInput("Keyboard");
+  Faults().FailAlways(PlatformCall::midiInGetDevCapsA, MMSYSERR_ERROR);
+  guitest::SeenBox seen;
+  bool windowSeen = false;
+  const int status = RunWith([&] {
+    windowSeen = windowSeen || MainWindow() != nullptr;
+    const std::vector<QMessageBox*> boxes = guitest::OpenBoxes();
+    if (boxes.empty()) return;
+    seen = guitest::Describe(*boxes.front());
+    guitest::PressOk(*boxes.front());
+  });
+
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(seen.caption, "Application Error");
+  EXPECT_EQ(seen.text, "EMidiInputError: An unspecified error occurred in the MIDI system.");
+  EXPECT_EQ(seen.icon, QMessageBox::Critical);
+  EXPECT_FALSE(windowSeen);
+  EXPECT_EQ(stdout_, "") << "FormCreate never ran";
+  EXPECT_EQ(ProgramLines(stderr_), std::vector<std::string>{seen.text});
+}
+
+TEST_F(ProgramTest, SigtermWhileTheApplicationErrorBoxIsOpenClosesItWithStatusOne) {
+  Sim().AddInput("Keyboard");
+  Faults().FailAlways(PlatformCall::midiInGetDevCapsA, MMSYSERR_ERROR);
+  bool raised = false;
+  const int status = RunWith([&] {
+    if (raised || guitest::OpenBoxes().empty()) return;
+    raised = true;
+    std::raise(SIGTERM);
+  });
+
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(raised);
+  EXPECT_TRUE(guitest::OpenBoxes().empty());
+}
+
+TEST_F(ProgramTest, AWholeUpdateThenTheCloseBoxEndsWithStatusZeroAndThePortsClosed) {
+  testsupport::SimulatedQlt1 device(Sim());
+  const SignalHandler termBefore = CurrentHandler(SIGTERM);
+  const int status = RunWith([&] {
+    if (device.FinishCount() == 1 && MainWindow() != nullptr) MainWindow()->close();
+  });
+
+  EXPECT_EQ(status, 0);
+  std::vector<std::string> log{">Switch on QLT-1", ">USB Midi Connected", ">Communications Established",
+                               ">Programming"};
+  for (int block : FlaggedBlocks()) log.push_back(">Block " + std::to_string(block));
+  log.push_back(">New Software Successfully Loaded");
+  log.push_back(">Finished");
+  EXPECT_EQ(guitest::Lines(stdout_), log);
+  EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
+  EXPECT_EQ(device.Faults(), std::vector<std::string>{});
+  EXPECT_FALSE(Sim().IsOpen(device.ToolInput()));
+  EXPECT_FALSE(Sim().IsOpen(device.ToolOutput()));
+  EXPECT_EQ(ProgramLines(stderr_), std::vector<std::string>{});
+  EXPECT_EQ(CurrentHandler(SIGTERM), termBefore) << "the program's signal handlers go with it";
+}
+
+TEST_F(ProgramTest, SigtermDuringAnUpdateClosesThePortsAndEndsWithStatusZero) {
+  testsupport::SimulatedQlt1 device(Sim());
+  bool raised = false;
+  const int status = RunWith([&] {
+    if (raised || device.BlocksReceived().size() < 3) return;
+    raised = true;
+    std::raise(SIGTERM);
+  });
+
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(raised);
+  EXPECT_FALSE(Sim().IsOpen(device.ToolInput()));
+  EXPECT_FALSE(Sim().IsOpen(device.ToolOutput()));
+  EXPECT_LT(device.BlocksReceived().size(), FlaggedBlocks().size()) << "the remaining blocks stay unsent";
+  EXPECT_EQ(device.FinishCount(), 0);
+  EXPECT_EQ(MainWindow(), nullptr);
+}
+
+// The device's input port cannot be opened: every discovery tick fails. One box shows it while
+// the ticks go on behind it; SIGINT then closes the box and the window.
+TEST_F(ProgramTest, SigintWhileAnErrorBoxIsOpenClosesBoxAndWindow) {
+  testsupport::SimulatedQlt1 device(Sim());
+  Faults().FailAlways(PlatformCall::midiInOpen, MMSYSERR_ALLOCATED);
+  guitest::SeenBox seen;
+  std::size_t mostBoxes = 0;
+  unsigned opensAtBox = 0;
+  bool raised = false;
+  const int status = RunWith([&] {
+    const std::vector<QMessageBox*> boxes = guitest::OpenBoxes();
+    mostBoxes = std::max(mostBoxes, boxes.size());
+    if (boxes.empty() || raised) return;
+    seen = guitest::Describe(*boxes.front());
+    const unsigned opens = Faults().CallCount(PlatformCall::midiInOpen);
+    if (opensAtBox == 0) opensAtBox = opens;
+    if (opens < opensAtBox + 3) return;
+    raised = true;
+    std::raise(SIGINT);
+  });
+
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(raised) << "discovery went on behind the box";
+  EXPECT_EQ(mostBoxes, 1u);
+  EXPECT_EQ(seen.text, "The MIDI device is already in use by another program.");
+  EXPECT_EQ(seen.caption, QCoreApplication::applicationName().toStdString());
+  EXPECT_TRUE(guitest::OpenBoxes().empty());
+  EXPECT_EQ(MainWindow(), nullptr);
+  EXPECT_FALSE(Sim().IsOpen(device.ToolInput()));
+  EXPECT_FALSE(Sim().IsOpen(device.ToolOutput()));
+  EXPECT_EQ(guitest::Lines(stdout_), std::vector<std::string>{">Switch on QLT-1"});
+}
+
+TEST_F(ProgramTest, AGivenTransportIsUsedForTheRunAndTheInstalledOneComesBack) {
+  auto own = std::make_unique<platform::SimulatedTransport>();
+  platform::SimulatedTransport& mine = *own;
+  const auto input = mine.AddInput("QZ Korvalith port 2");
+  const auto output = mine.AddOutput("QZ Korvalith port 2");
+  bool openDuringRun = false;
+  const int status = RunWith(
+      [&] {
+        if (openDuringRun || !mine.IsOpen(input) || !mine.IsOpen(output)) return;
+        openDuringRun = true;
+        MainWindow()->close();
+      },
+      std::move(own));
+
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(openDuringRun);
+  EXPECT_EQ(platform::CurrentTransport(), &Sim());
+}
+
+}  // namespace
