@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test run clean
+.PHONY: deps configure build test run demo clean
 
 deps:
 	@scripts/install-deps
@@ -18,6 +18,9 @@ test: build
 
 run: build
 	@$(BUILD_DIR)/app/bass-firmware
+
+demo: build
+	@TOOL=$(BUILD_DIR)/app/bass-firmware EMULATOR=$(BUILD_DIR)/tools/qlt1/qlt1-emulator scripts/demo
 
 clean:
 	rm -rf build build-*

@@ -2,11 +2,11 @@
 #include <QApplication>
 
 #include "app/Program.h"
+#include "midi/platform/rtmidi/RtMidiTransport.h"
 
 int main(int /*argc*/, char** argv) {
   // Qt sees only the program's own name, so no argument can change how it runs.
   int qtArgumentCount = 1;
   QApplication application(qtArgumentCount, argv);
-  // The real MIDI transport is not there yet; without one the tool finds no ports and waits.
-  return app::RunProgram(nullptr);
+  return app::RunProgram(std::make_unique<platform::RtMidiTransport>());
 }

@@ -47,7 +47,7 @@ int Emulator::Run(const std::atomic<bool>& stop) {
   Message message;
   while (NextMessage(stop, message)) {
     Handle(message);
-    if (finished_ && options_.exitAfterFinish) return ReportFinish() ? 0 : 1;
+    if (finished_ && options_.exitAfterFinish) return verified_ ? 0 : 1;
   }
   return 0;
 }
@@ -104,7 +104,7 @@ void Emulator::Handle(const Message& message) {
   if (!replies.empty() && replies.back() == ConversationMessage(kReadyReply)) Report("ready");
   if (model_.Finishes() > finishesBefore) {
     finished_ = true;
-    ReportFinish();
+    verified_ = ReportFinish();
   }
   if (options_.vanishAfter >= 0 && model_.BlocksReceived().size() > blocksBefore &&
       model_.BlocksReceived().back() == options_.vanishAfter) {

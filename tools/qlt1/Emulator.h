@@ -41,6 +41,7 @@ class Emulator {
   std::condition_variable arrived_;
   std::deque<Message> inbox_;
   bool finished_ = false;
+  bool verified_ = false;
 };
 
 }  // namespace qlt1

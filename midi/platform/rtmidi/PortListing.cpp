@@ -1,0 +1,36 @@
+#include "midi/platform/rtmidi/PortListing.h"
+
+namespace platform {
+
+std::vector<PortEntry> ListPorts(const std::vector<std::unique_ptr<MidiSystem>>& systems, Direction direction,
+                                 std::string_view ownClient) {
+  std::vector<PortEntry> ports;
+  for (const auto& system : systems) {
+    if (!system->Ready()) continue;
+    RtMidi& lister = system->Lister(direction);
+    const unsigned count = lister.getPortCount();
+    for (unsigned port = 0; port < count; ++port) {
+      std::string name = lister.getPortName(port);
+      // A port that went between counting and naming comes back without a name.
+      if (!name.empty() && !IsOwnPort(name, ownClient)) ports.push_back({system.get(), std::move(name)});
+    }
+  }
+  return ports;
+}
+
+// Both systems name a port "client:port" (ALSA adds the numbers after a space).
+bool IsOwnPort(std::string_view portName, std::string_view ownClient) {
+  if (!portName.starts_with(ownClient)) return false;
+  const std::string_view rest = portName.substr(ownClient.size());
+  return rest.starts_with(':') || rest.starts_with('-');
+}
+
+std::optional<unsigned> FindPort(RtMidi& lister, std::string_view name) {
+  const unsigned count = lister.getPortCount();
+  for (unsigned port = 0; port < count; ++port) {
+    if (lister.getPortName(port) == name) return port;
+  }
+  return std::nullopt;
+}
+
+}  // namespace platform

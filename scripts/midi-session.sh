@@ -1,0 +1,72 @@
+# A private JACK server with the QLT-1 emulator and the tool on it, for the demo and the
+# end-to-end tests. Everything started here is stopped when the calling script ends, also on
+# failure; a server that this script did not start is never touched.
+#
+# Needs TOOL (bass-firmware) and EMULATOR (qlt1-emulator); `fail` may be redefined by the caller.
+
+: "${TOOL:?path of bass-firmware}" "${EMULATOR:?path of qlt1-emulator}"
+
+WORK=$(mktemp -d)
+SERVER="bass-firmware-$$-$RANDOM"
+export JACK_DEFAULT_SERVER="$SERVER" JACK_NO_AUDIO_RESERVATION=1
+# Qt warns on standard error when a session has no runtime folder (as under CI or sudo).
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="$WORK/runtime"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+fi
+PIDS=()
+
+stop_everything() {
+  local pid
+  for pid in "${PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  sleep 0.3
+  for pid in "${PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
+  rm -rf "$WORK" "/dev/shm/jack-$(id -u)/$SERVER" 2>/dev/null || true
+}
+trap stop_everything EXIT
+
+fail() {
+  echo "$*" >&2
+  exit 1
+}
+
+start_server() {
+  jackd -n "$SERVER" -d dummy -r 48000 -p 256 > "$WORK/jackd.out" 2>&1 &
+  PIDS+=($!)
+  local tries=0
+  until jack_lsp > /dev/null 2>&1; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 100 ] || fail "the JACK server did not start: $(cat "$WORK/jackd.out")"
+    sleep 0.1
+  done
+}
+
+start_emulator() {
+  "$EMULATOR" --image "$WORK/image.bin" "$@" > "$WORK/emulator.out" 2>&1 &
+  EMULATOR_PID=$!
+  PIDS+=($EMULATOR_PID)
+}
+
+start_tool() {
+  "$TOOL" > "$WORK/tool.out" 2> "$WORK/tool.err" &
+  TOOL_PID=$!
+  PIDS+=($TOOL_PID)
+}
+
+# wait_for FILE TEXT SECONDS: until a line of FILE equals TEXT.
+wait_for() {
+  local deadline=$((SECONDS + $3))
+  until grep -qxF -- "$2" "$1" 2>/dev/null; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "no line \"$2\" in $(basename "$1") within $3 s"
+    kill -0 "$TOOL_PID" 2>/dev/null || fail "the tool ended early"
+    sleep 0.1
+  done
+}
+
+# Ends the tool as the platform asks a program to close, and checks that it left cleanly.
+stop_tool() {
+  kill -TERM "$TOOL_PID"
+  local status=0
+  wait "$TOOL_PID" || status=$?
+  [ "$status" -eq 0 ] || fail "the tool ended with status $status after SIGTERM"
+}

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The device appears two seconds after the tool started; until then the tool only waits.
+source "$(dirname "$0")/lib.sh"
+start_server
+start_tool
+start_emulator --appear-after 2000
+sleep 1
+[ "$(cat "$WORK/tool.out")" = ">Switch on QLT-1" ] || fail "the tool logged more than its first line while waiting"
+wait_for "$WORK/tool.out" ">Finished" 120
+stop_tool
+diff <(successful_log) "$WORK/tool.out" > "$WORK/log.diff" || fail "the log differs: $(cat "$WORK/log.diff")"
+check_image
+echo "PASS: late device"

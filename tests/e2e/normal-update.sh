@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# A whole update over a JACK server: the tool prints exactly the log of a successful update and
+# the device received the build's table, block for block.
+source "$(dirname "$0")/lib.sh"
+start_server
+start_emulator --ready-after 2
+start_tool
+wait_for "$WORK/tool.out" ">Finished" 120
+sleep 0.5
+stop_tool
+diff <(successful_log) "$WORK/tool.out" > "$WORK/log.diff" || fail "the log differs: $(cat "$WORK/log.diff")"
+grep -q "image verified" "$WORK/emulator.out" || fail "the emulator did not verify the image"
+check_image
+[ ! -s "$WORK/tool.err" ] || fail "the tool wrote errors"
+echo "PASS: normal update"

@@ -1,0 +1,126 @@
+// Finding JACK: silently absent, found within the retry interval once a server runs, lost when it
+// stops, found again when it comes back; ports named in full, our own ports never listed.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "tests/unit/rtmidi/LoopbackPeer.h"
+#include "tests/unit/rtmidi/PrivateJackServer.h"
+#include "tests/unit/simulated/RecordingSink.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using platform::RtMidiTransport;
+
+// Takes what the process writes to stdout and stderr until Finish(). Should the test end before
+// that, the text goes to the real output after all.
+class OutputCapture {
+ public:
+  OutputCapture() : file_(std::tmpfile()), out_(dup(STDOUT_FILENO)), err_(dup(STDERR_FILENO)) {
+    std::fflush(nullptr);
+    dup2(fileno(file_), STDOUT_FILENO);
+    dup2(fileno(file_), STDERR_FILENO);
+  }
+  ~OutputCapture() {
+    if (file_ != nullptr) std::fputs(Finish().c_str(), stdout);
+  }
+  std::string Finish() {
+    std::cerr.flush();
+    std::fflush(nullptr);
+    dup2(out_, STDOUT_FILENO);
+    dup2(err_, STDERR_FILENO);
+    close(out_);
+    close(err_);
+    std::rewind(file_);
+    std::string text;
+    for (int c; (c = std::fgetc(file_)) != EOF;) text += static_cast<char>(c);
+    std::fclose(std::exchange(file_, nullptr));
+    return text;
+  }
+
+ private:
+  std::FILE* file_;
+  const int out_, err_;
+};
+
+std::vector<std::string> InputNames(RtMidiTransport& transport) {
+  std::vector<std::string> names;
+  platform::PortInfo info;
+  for (UINT i = 0, count = transport.InputCount(); i < count && transport.InputInfo(i, info); ++i)
+    names.push_back(info.name);
+  return names;
+}
+
+// Polls as the program does, four times a second; the time the ports appeared, if they did.
+std::optional<Clock::time_point> WaitForOutputs(RtMidiTransport& transport, bool present, Clock::duration timeout) {
+  for (const auto deadline = Clock::now() + timeout; Clock::now() < deadline; std::this_thread::sleep_for(250ms)) {
+    if ((transport.OutputCount() > 0) == present) return Clock::now();
+  }
+  return std::nullopt;
+}
+
+TEST(JackDiscovery, AbsentServerIsSilentAndALaterOneIsFoundWithinTheRetryInterval) {
+  testsupport::PrivateJackServer server;
+  OutputCapture capture;
+  RtMidiTransport transport;
+  const Clock::time_point firstLook = Clock::now();
+  EXPECT_EQ(transport.InputCount(), 0u);
+  EXPECT_EQ(transport.OutputCount(), 0u);
+  platform::PortInfo info;
+  EXPECT_FALSE(transport.InputInfo(0, info));
+
+  ASSERT_TRUE(server.Start());
+  testsupport::LoopbackPeer peer;
+  // A poll before the retry interval has passed does not look for the server again.
+  const UINT early = transport.OutputCount();
+  if (Clock::now() < firstLook + RtMidiTransport::kRetryInterval) {
+    EXPECT_EQ(early, 0u);
+  }
+  const auto found = WaitForOutputs(transport, true, RtMidiTransport::kRetryInterval + 3s);
+  ASSERT_TRUE(found.has_value());
+  EXPECT_LE(*found - firstLook, RtMidiTransport::kRetryInterval + 1s);
+  EXPECT_EQ(InputNames(transport), std::vector{peer.SourceName()});
+
+  server.Stop();
+  EXPECT_TRUE(WaitForOutputs(transport, false, 5s).has_value());
+  EXPECT_EQ(capture.Finish(), "");
+}
+
+TEST(JackDiscovery, ARestartedServerIsFoundAgainAndOurOwnPortsAreNeverListed) {
+  testsupport::PrivateJackServer server;
+  ASSERT_TRUE(server.Start());
+  RtMidiTransport transport;
+  {
+    testsupport::LoopbackPeer peer;
+    ASSERT_EQ(transport.OutputCount(), 1u);
+    server.Stop();
+    ASSERT_TRUE(WaitForOutputs(transport, false, 5s).has_value());
+  }
+  ASSERT_TRUE(server.Start());
+  testsupport::LoopbackPeer peer;
+  ASSERT_TRUE(WaitForOutputs(transport, true, RtMidiTransport::kRetryInterval + 3s).has_value());
+  platform::PortInfo info;
+  ASSERT_TRUE(transport.OutputInfo(0, info));
+  EXPECT_EQ(info.name, peer.DestinationName());
+
+  // Our output port is a source to everyone else, and our input port a destination.
+  MMRESULT result = MMSYSERR_ERROR;
+  const auto output = transport.OpenOutput(0, result);
+  ASSERT_EQ(result, MMSYSERR_NOERROR);
+  testsupport::RecordingSink sink;
+  const auto input = transport.OpenInput(0, sink, result);
+  ASSERT_EQ(result, MMSYSERR_NOERROR);
+  EXPECT_EQ(InputNames(transport), std::vector{peer.SourceName()});
+  EXPECT_EQ(transport.OutputCount(), 1u);
+}
+
+}  // namespace

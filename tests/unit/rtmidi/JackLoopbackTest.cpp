@@ -1,0 +1,113 @@
+// Messages through real JACK ports: the transport's input and output connected to the test's own
+// ports, short messages and System Exclusive arriving whole and in order, long runs paced so that
+// nothing is lost, and the failures a send must report.
+#include <future>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "tests/unit/rtmidi/LoopbackPeer.h"
+#include "tests/unit/rtmidi/PrivateJackServer.h"
+#include "tests/unit/simulated/RecordingSink.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::Bytes;
+using testsupport::Sysex;
+
+constexpr std::size_t kBlockMessageSize = 3086;
+
+class JackLoopback : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.Start());
+    peer_ = std::make_unique<testsupport::LoopbackPeer>();
+    transport_ = std::make_unique<platform::RtMidiTransport>();
+    MMRESULT result = MMSYSERR_ERROR;
+    output_ = transport_->OpenOutput(0, result);
+    ASSERT_EQ(result, MMSYSERR_NOERROR);
+  }
+
+  std::vector<testsupport::Received> WaitForInput(std::size_t count) {
+    for (int i = 0; i < 1000 && sink_.Messages().size() < count; ++i) std::this_thread::sleep_for(10ms);
+    return sink_.Messages();
+  }
+
+  MMRESULT SendLong(const Bytes& message) { return output_->SendLong(message); }
+
+  testsupport::PrivateJackServer server_;
+  testsupport::RecordingSink sink_;
+  std::unique_ptr<testsupport::LoopbackPeer> peer_;
+  std::unique_ptr<platform::RtMidiTransport> transport_;
+  std::unique_ptr<platform::OutputConnection> output_;
+};
+
+TEST_F(JackLoopback, InputDeliversShortMessagesAndSysexWholeAndInOrderUntilClosed) {
+  MMRESULT result = MMSYSERR_ERROR;
+  auto input = transport_->OpenInput(0, sink_, result);
+  ASSERT_EQ(result, MMSYSERR_NOERROR);
+  const Bytes block = Sysex(kBlockMessageSize, 1);
+  for (const Bytes& message : {Bytes{0x90, 0x3C, 0x40}, Bytes{0xC0, 0x05}, Bytes{0xF8}, block, Bytes{0x80, 0x3C, 0x00}})
+    peer_->Send(message);
+  using testsupport::Short;
+  const std::vector expected{Short(0x403C90), Short(0x05C0), Short(0xF8), testsupport::Sysex(block), Short(0x003C80)};
+  EXPECT_EQ(WaitForInput(expected.size()), expected);
+
+  input.reset();
+  const int calls = sink_.Calls();
+  peer_->Send({0x90, 0x3C, 0x40});
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(sink_.Calls(), calls);
+}
+
+TEST_F(JackLoopback, ShortMessagesGoOutWithTheLengthTheirStatusGives) {
+  for (const DWORD message : {0x403C90u, 0x7705C0u, 0x7766F8u}) EXPECT_EQ(output_->SendShort(message), MMSYSERR_NOERROR);
+  EXPECT_EQ(output_->SendShort(0x403C), MMSYSERR_INVALPARAM);
+  EXPECT_EQ(peer_->Received(3), (std::vector<Bytes>{{0x90, 0x3C, 0x40}, {0xC0, 0x05}, {0xF8}}));
+}
+
+TEST_F(JackLoopback, SeventyBlockMessagesBackToBackAllArriveIntactAndInOrder) {
+  std::vector<Bytes> sent;
+  for (unsigned tag = 0; tag < 70; ++tag) {
+    sent.push_back(Sysex(kBlockMessageSize, tag));
+    ASSERT_EQ(SendLong(sent.back()), MMSYSERR_NOERROR);
+  }
+  EXPECT_EQ(peer_->Received(sent.size()), sent);
+}
+
+// RtMidi would drop such a message without a word.
+TEST_F(JackLoopback, AMessageLongerThanOneCycleCarriesIsRefused) {
+  EXPECT_EQ(SendLong(Sysex(20000, 0)), MMSYSERR_INVALPARAM);
+  EXPECT_EQ(SendLong(Sysex(kBlockMessageSize, 0)), MMSYSERR_NOERROR);
+  EXPECT_EQ(peer_->Received(1).size(), 1u);
+}
+
+TEST_F(JackLoopback, SendsToAPortThatWentAwayFail) {
+  peer_->RemoveDestination();
+  EXPECT_EQ(SendLong(Sysex(kBlockMessageSize, 0)), MIDIERR_NODEVICE);
+  EXPECT_EQ(output_->SendShort(0x403C90), MIDIERR_NODEVICE);
+  MMRESULT result = MMSYSERR_NOERROR;
+  EXPECT_EQ(transport_->OpenOutput(0, result), nullptr);
+  EXPECT_EQ(result, MMSYSERR_BADDEVICEID);
+}
+
+// With the server paused no cycle runs: the first messages go out at once, the one beyond what a
+// cycle carries waits, and Cancel ends the wait.
+TEST_F(JackLoopback, CancelEndsASendWaitingForTheNextCycle) {
+  server_.Pause();
+  std::atomic<bool> cancelled{false};
+  std::atomic<unsigned> sent{0};
+  auto sending = std::async(std::launch::async, [&] {
+    while (!cancelled) ASSERT_EQ(SendLong(Sysex(kBlockMessageSize, sent++)), MMSYSERR_NOERROR);
+  });
+  EXPECT_EQ(sending.wait_for(500ms), std::future_status::timeout);
+  EXPECT_GT(sent, 1u);
+  cancelled = true;
+  output_->Cancel();
+  EXPECT_EQ(sending.wait_for(2s), std::future_status::ready);
+  server_.Resume();
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#pragma once
+
+// A JACK server of the test's own: `jackd -d dummy` under a name no one else uses, which every
+// JACK client of this process is pointed at. It is stopped with the test, and dies with the test
+// process if that ends first; servers it did not start are never touched.
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace testsupport {
+
+class PrivateJackServer {
+ public:
+  // Names the server; starts nothing.
+  PrivateJackServer();
+  ~PrivateJackServer();
+  PrivateJackServer(const PrivateJackServer&) = delete;
+  PrivateJackServer& operator=(const PrivateJackServer&) = delete;
+
+  // True once the server answers clients.
+  bool Start();
+  void Stop();
+  // A paused server runs no process cycles.
+  void Pause();
+  void Resume();
+
+ private:
+  void RemoveLeftovers() const;
+
+  const std::string name_;
+  const std::string log_;
+  pid_t pid_ = -1;
+};
+
+}  // namespace testsupport
