@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test run demo clean
+.PHONY: deps configure build test run demo fuzz bench clean
 
 deps:
 	@scripts/install-deps
@@ -21,6 +21,16 @@ run: build
 
 demo: build
 	@TOOL=$(BUILD_DIR)/app/bass-firmware EMULATOR=$(BUILD_DIR)/tools/qlt1/qlt1-emulator scripts/demo
+
+# The fuzz targets, built with clang in build-fuzz/, each run for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	@fuzz/run $(FUZZ_SECONDS)
+
+# Not part of test: timing figures need a quiet machine, and take a few minutes.
+bench: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_programs
+	@bench/run $(BUILD_DIR)
 
 clean:
 	rm -rf build build-*

@@ -10,7 +10,8 @@ namespace app {
 
 // `line` (given without a line end) becomes the new last line of `log`, on a line of its own
 // whatever the user typed and wherever the caret stands; the caret goes behind it and the log
-// scrolls it into view. The user cannot undo it.
+// scrolls it into view. The user cannot undo it. Several lines joined by line ends go in as if
+// appended one by one.
 void AppendLogLine(QPlainTextEdit& log, const QString& line);
 
 }  // namespace app

@@ -10,7 +10,6 @@
 
 #include <cstdio>
 
-#include "app/LogView.h"
 #include "framework/ExceptionGuard.h"
 
 namespace app {
@@ -80,6 +79,7 @@ void TForm1::BuildMemo1(const LayoutScale& scale) {
   // The log is the only element of the keyboard order: Tab keeps the focus there.
   memo1_->setTabChangesFocus(true);
   memo1_->setFocus();
+  log_ = std::make_unique<PacedLog>(*memo1_);
 }
 
 void TForm1::BuildPorts() {
@@ -108,7 +108,11 @@ void TForm1::BuildTimers() {
   timer1_->OnTimer = {this, &TForm1::Timer1Timer};
 }
 
-void TForm1::Show() { window_->show(); }
+// Every line written so far is in the log when the window appears.
+void TForm1::Show() {
+  log_->View();
+  window_->show();
+}
 
 void TForm1::Close() { window_->close(); }
 
@@ -127,7 +131,7 @@ void TForm1::MidiInput1MidiInput(framework::TObject* sender) {
 }
 
 void TForm1::AppendLog(const std::string& line) {
-  AppendLogLine(*memo1_, QString::fromStdString(line));
+  log_->Write(QString::fromStdString(line));
   const std::string echoed = line + '\n';
   std::fputs(echoed.c_str(), stdout);
   std::fflush(stdout);

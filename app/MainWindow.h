@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/DeviceDiscovery.h"
+#include "app/PacedLog.h"
 #include "app/ProgrammerWindow.h"
 #include "app/ProgrammingSession.h"
 #include "app/WindowGeometry.h"
@@ -29,7 +30,8 @@ class TForm1 : public framework::TComponent, public ProgrammerWindow {
   ~TForm1() override;
 
   QWidget& Window() { return *window_; }
-  QPlainTextEdit& Memo1() { return *memo1_; }
+  // The log, with every line written so far in it.
+  QPlainTextEdit& Memo1() { return log_->View(); }
   void Show();
   void Close();
 
@@ -64,6 +66,7 @@ class TForm1 : public framework::TComponent, public ProgrammerWindow {
   midi::TMidiOutput* midiOutput1_ = nullptr;
   midi::TMidiInput* midiInput1_ = nullptr;
   QPlainTextEdit* memo1_ = nullptr;  // owned by window_
+  std::unique_ptr<PacedLog> log_;    // writes to memo1_
   framework::TTimer* programTimer_ = nullptr;
   framework::TTimer* timer1_ = nullptr;
 };

@@ -13,6 +13,8 @@ namespace {
 constexpr DWORD kAnyDevice = 0xFFFFFFFF;  // the platform's mapper number passes the range check
 constexpr UINT kErrorTextSize = 128;
 constexpr BYTE kSysexStatus = 0xF0;
+// The port's own notice, queued behind what a reset hands back: the end of one opening.
+constexpr std::uint32_t kOpeningEnded = framework::WM_USER + 1;
 
 }  // namespace
 
@@ -188,7 +190,7 @@ void TMidiInput::ReleaseAfterFailedOpen() noexcept {
 // Best effort, raising nothing: take every buffer back, unprepare, close; only a closed device's
 // buffers and ring are released. Error keeps the result of the close.
 void TMidiInput::ReleaseDevice() noexcept {
-  midiInReset(deviceHandle_);
+  ResetDevice();
   if (sysexHeaders_) {
     for (const auto& buffer : *sysexHeaders_)
       if (buffer->Header() != nullptr) midiInUnprepareHeader(deviceHandle_, buffer->Header(), sizeof(MIDIHDR));
@@ -209,7 +211,7 @@ void TMidiInput::Start() {
 void TMidiInput::Close() {
   if (state_ != mpsOpen) return;
   state_ = mpsClosed;
-  Check(midiInReset(deviceHandle_));
+  Check(ResetDevice());
   FreeSysexBuffers();
   Check(midiInClose(deviceHandle_));
   deviceHandle_ = nullptr;
@@ -253,6 +255,14 @@ void TMidiInput::LendAgain(MIDIHDR& header) {
   Check(result);
 }
 
+// The buffers a reset hands back are released afterwards, and a new opening may get their
+// addresses; the notices of those dropped on overflow are ignored up to the end of the opening.
+MMRESULT TMidiInput::ResetDevice() noexcept {
+  const MMRESULT result = midiInReset(deviceHandle_);
+  if (framework::PostMessageA(window_, kOpeningEnded, 0, 0)) ++openingsToForget_;
+  return result;
+}
+
 bool TMidiInput::OwnsHeader(const MIDIHDR* header) const {
   return sysexHeaders_ && std::any_of(sysexHeaders_->begin(), sysexHeaders_->end(),
                                       [header](const auto& buffer) { return buffer->Header() == header; });
@@ -265,8 +275,11 @@ void TMidiInput::MessageHandler(framework::TMessage& message) {
     case MIM_DATA:
       if (OnMidiInput && state_ == mpsOpen && PendingEventCount() > 0) OnMidiInput(this);
       break;
+    case kOpeningEnded:
+      --openingsToForget_;
+      break;
     case framework::WM_USER: {
-      if (state_ != mpsOpen) break;
+      if (state_ != mpsOpen || openingsToForget_ > 0) break;
       auto* dropped = reinterpret_cast<MIDIHDR*>(message.LParam);
       if (dropped != nullptr && OwnsHeader(dropped)) LendAgain(*dropped);
       if (OnOverflow) OnOverflow(this);

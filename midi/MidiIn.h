@@ -90,6 +90,7 @@ class TMidiInput : public TMidiIO {
   void LendAgain(MIDIHDR& header);
   void ReleaseAfterFailedOpen() noexcept;
   void ReleaseDevice() noexcept;
+  MMRESULT ResetDevice() noexcept;
   bool OwnsHeader(const MIDIHDR* header) const;
   void MessageHandler(framework::TMessage& message);
 
@@ -111,6 +112,7 @@ class TMidiInput : public TMidiIO {
   WORD sysexBufferCount_ = 0;
   std::optional<HeaderList> sysexHeaders_;
   CallbackInstance* instance_ = nullptr;
+  unsigned openingsToForget_ = 0;  // ends of earlier openings still queued in the window
 };
 
 }  // namespace midi

@@ -7,7 +7,10 @@
 : "${TOOL:?path of bass-firmware}" "${EMULATOR:?path of qlt1-emulator}"
 
 WORK=$(mktemp -d)
-SERVER="bass-firmware-$$-$RANDOM"
+# Named after the calling script, the same in every run: JACK keeps at most eight servers in a
+# machine-wide table and frees the entry of one that was killed only when a server of the same
+# name starts again.
+SERVER="bass-firmware-$(basename "$0" .sh)"
 export JACK_DEFAULT_SERVER="$SERVER" JACK_NO_AUDIO_RESERVATION=1
 # Qt warns on standard error when a session has no runtime folder (as under CI or sudo).
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
@@ -16,22 +19,30 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 PIDS=()
 
+# A JACK server killed outright keeps its place in JACK's table of servers, which holds only
+# eight, so each process gets a few seconds to end on its own first.
 stop_everything() {
-  local pid
+  local pid tries
   for pid in "${PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-  sleep 0.3
+  for pid in "${PIDS[@]}"; do
+    for ((tries = 0; tries < 50; tries++)); do running "$pid" || break; sleep 0.1; done
+  done
   for pid in "${PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
   rm -rf "$WORK" "/dev/shm/jack-$(id -u)/$SERVER" 2>/dev/null || true
 }
 trap stop_everything EXIT
+
+# True while PID runs (an ended child not yet waited for does not).
+running() { [ -r "/proc/$1/status" ] && ! grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
 
 fail() {
   echo "$*" >&2
   exit 1
 }
 
+# start_server [FRAMES]: frames per cycle, 256 unless given.
 start_server() {
-  jackd -n "$SERVER" -d dummy -r 48000 -p 256 > "$WORK/jackd.out" 2>&1 &
+  jackd -n "$SERVER" -d dummy -r 48000 -p "${1:-256}" > "$WORK/jackd.out" 2>&1 &
   PIDS+=($!)
   local tries=0
   until jack_lsp > /dev/null 2>&1; do

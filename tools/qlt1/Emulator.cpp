@@ -92,6 +92,7 @@ bool Emulator::NextMessage(const std::atomic<bool>& stop, Message& message) {
 
 void Emulator::Handle(const Message& message) {
   if (toTool_ == nullptr) return;
+  const auto arrivedAt = std::chrono::steady_clock::now();
   const std::size_t blocksBefore = model_.BlocksReceived().size();
   const std::size_t faultsBefore = model_.Faults().size();
   const int finishesBefore = model_.Finishes();
@@ -101,8 +102,12 @@ void Emulator::Handle(const Message& message) {
   if (model_.Faults().size() > faultsBefore) Report("fault: " + model_.Faults().back());
   if (model_.BlocksReceived().size() > blocksBefore) Report("block " + std::to_string(model_.BlocksReceived().back()));
   for (const Message& reply : replies) toTool_->sendMessage(&reply);
-  if (!replies.empty() && replies.back() == ConversationMessage(kReadyReply)) Report("ready");
+  if (!replies.empty() && replies.back() == ConversationMessage(kReadyReply)) {
+    readyAt_ = std::chrono::steady_clock::now();
+    Report("ready");
+  }
   if (model_.Finishes() > finishesBefore) {
+    if (!finished_ && options_.reportTiming) ReportTiming(arrivedAt);
     finished_ = true;
     verified_ = ReportFinish();
   }
@@ -111,6 +116,14 @@ void Emulator::Handle(const Message& message) {
     ClosePorts();
     Report("vanished after block " + std::to_string(options_.vanishAfter));
   }
+}
+
+// From the moment the last ReadyReply went out, so a restarted transfer counts from its restart.
+void Emulator::ReportTiming(std::chrono::steady_clock::time_point finishedAt) {
+  const std::chrono::duration<double, std::milli> elapsed = finishedAt - readyAt_;
+  char text[64];
+  std::snprintf(text, sizeof text, "ready to finish %.3f ms", elapsed.count());
+  Report(text);
 }
 
 // Writes the image when asked and says whether it equals the built-in table.

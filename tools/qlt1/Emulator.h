@@ -4,6 +4,7 @@
 // device's side of the conversation, and a report of each step on standard output.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -32,6 +33,7 @@ class Emulator {
   bool NextMessage(const std::atomic<bool>& stop, Message& message);
   void Handle(const Message& message);
   bool ReportFinish();
+  void ReportTiming(std::chrono::steady_clock::time_point finishedAt);
 
   EmulatorOptions options_;
   Qlt1Model model_;
@@ -42,6 +44,7 @@ class Emulator {
   std::deque<Message> inbox_;
   bool finished_ = false;
   bool verified_ = false;
+  std::chrono::steady_clock::time_point readyAt_{};
 };
 
 }  // namespace qlt1

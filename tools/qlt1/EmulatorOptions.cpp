@@ -19,6 +19,8 @@ const char* const kEmulatorHelp =
     "  --image FILE           write what was received, in the table format, at each finish\n"
     "  --exit-after-finish    end after the first FinishRequest: status 0 when the image equals\n"
     "                         the built-in table block for block, 1 otherwise\n"
+    "  --timing               at the first FinishRequest, report the milliseconds since the\n"
+    "                         last ReadyReply: \"ready to finish 1234.567 ms\"\n"
     "  --help                 show this text\n"
     "\n"
     "Each step is reported on standard output. SIGINT or SIGTERM ends the emulator.\n";
@@ -41,6 +43,10 @@ std::optional<EmulatorOptions> ParseEmulatorOptions(const std::vector<std::strin
     if (name == "--help") return std::nullopt;
     if (name == "--exit-after-finish") {
       options.exitAfterFinish = true;
+      continue;
+    }
+    if (name == "--timing") {
+      options.reportTiming = true;
       continue;
     }
     if (i + 1 >= arguments.size()) {

@@ -18,6 +18,7 @@ struct EmulatorOptions {
   int vanishAfter = -1;    // closes its ports after this block was acknowledged; -1: never
   int appearAfterMs = 0;   // opens its ports only after this delay
   bool exitAfterFinish = false;
+  bool reportTiming = false;  // the time from the last ReadyReply to the first FinishRequest
   std::string imagePath;   // where the received image goes at each finish; empty: nowhere
 };
 

@@ -86,6 +86,20 @@ std::string Qlt1Model::CheckBlock(std::span<const std::uint8_t> block) const {
   return "";
 }
 
+// Flagged blocks only: the rows of unflagged blocks are never sent, so they can't be compared.
+bool Qlt1Model::ImageVerified() const {
+  for (std::size_t block = 0; block < firmware::kBlockCount; ++block) {
+    const bool due = block == 0 || table_.BlockFlags[block] == 1;
+    if (due != (received_->BlockFlags[block] == 1)) return false;
+    if (!due) continue;
+    const std::uint32_t* row = table_.BlockData + block * firmware::kBlockLength;
+    const std::uint32_t* got = received_->BlockData + block * firmware::kBlockLength;
+    for (std::size_t i = 0; i < firmware::kBlockLength; ++i)
+      if ((row[i] & 0xFF) != got[i]) return false;
+  }
+  return true;
+}
+
 int Qlt1Model::NextFlaggedBlock(int after) const {
   for (int next = after + 1; next < static_cast<int>(firmware::kBlockCount); ++next)
     if (table_.BlockFlags[next] == 1) return next;

@@ -48,6 +48,9 @@ class Qlt1Model {
   const std::vector<std::string>& Faults() const { return faults_; }
   // What arrived, in the table format: flag 1 and the block's bytes for each good block.
   const firmware::FirmwareImageTable& Received() const { return *received_; }
+  // Whether what arrived is the table block for block: every block due (0 and the flagged ones)
+  // and no other, each row equal to the table's low bytes.
+  bool ImageVerified() const;
 
  private:
   std::vector<Message> OnProbe();

@@ -15,9 +15,6 @@ constexpr std::size_t kRtMidiRingBytes = 16384 - 1;
 constexpr std::size_t kPerMessageBytes = 16;
 // The head of JACK's port buffer.
 constexpr std::size_t kPortBufferHeadBytes = 64;
-// The cycle under way when a message was handed over may already have emptied the ring, and the
-// next one may still be running when the counter moves on; the one after that has finished.
-constexpr std::uint64_t kCyclesToDrain = 3;
 constexpr std::chrono::milliseconds kPollInterval{1};
 
 std::size_t BudgetOf(const JackWatch& watch) {
@@ -27,25 +24,23 @@ std::size_t BudgetOf(const JackWatch& watch) {
 
 }  // namespace
 
-JackPacer::JackPacer(std::shared_ptr<JackWatch> watch) : watch_(std::move(watch)), budget_(BudgetOf(*watch_)) {}
+JackPacer::JackPacer(std::shared_ptr<JackWatch> watch) : watch_(std::move(watch)), pending_(BudgetOf(*watch_)) {
+  watch_->CountCycles();
+}
 
-std::size_t JackPacer::LargestMessage() const { return budget_ > kPerMessageBytes ? budget_ - kPerMessageBytes : 0; }
+std::size_t JackPacer::LargestMessage() const {
+  return pending_.Budget() > kPerMessageBytes ? pending_.Budget() - kPerMessageBytes : 0;
+}
 
 JackPacer::Room JackPacer::MakeRoom(std::size_t size, const std::atomic<bool>* cancel) {
-  if (watch_->Cycle() >= drainedAtCycle_) batch_ = 0;
-  if (batch_ + size + kPerMessageBytes <= budget_) return Room::Ready;
-  while (watch_->Cycle() < drainedAtCycle_) {
+  while (!pending_.Fits(size + kPerMessageBytes, watch_->Cycle())) {
     if (watch_->ServerGone()) return Room::ServerGone;
     if (cancel != nullptr && cancel->load(std::memory_order_acquire)) return Room::Cancelled;
     std::this_thread::sleep_for(kPollInterval);
   }
-  batch_ = 0;
   return Room::Ready;
 }
 
-void JackPacer::Sent(std::size_t size) {
-  batch_ += size + kPerMessageBytes;
-  drainedAtCycle_ = watch_->Cycle() + kCyclesToDrain;
-}
+void JackPacer::Sent(std::size_t size) { pending_.Handed(size + kPerMessageBytes, watch_->Cycle()); }
 
 }  // namespace platform

@@ -3,15 +3,15 @@
 // Paces what one output port hands to RtMidi on JACK so that nothing is lost. RtMidi puts each
 // message into a ring of its own, and JACK's process cycle moves everything the ring holds into
 // the port's buffer for that cycle; what does not fit in that buffer is dropped without a word.
-// So messages go out in batches no larger than one cycle carries (nor than RtMidi's ring, where
-// a message that does not fit would wait inside RtMidi, for ever if the server is gone), and a
-// batch starts only after a whole cycle has passed since the last message of the one before.
+// So no more is handed over than one cycle carries (nor than RtMidi's ring holds, where a
+// message that does not fit would wait inside RtMidi, for ever if the server is gone), counting
+// every message that may not have gone out yet.
 
 #include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 
+#include "midi/platform/rtmidi/CycleBudget.h"
 #include "midi/platform/rtmidi/JackWatch.h"
 
 namespace platform {
@@ -20,6 +20,7 @@ class JackPacer {
  public:
   enum class Room { Ready, Cancelled, ServerGone };
 
+  // Has the watch count cycles from now on.
   explicit JackPacer(std::shared_ptr<JackWatch> watch);
 
   // The longest message that can go out at all.
@@ -31,9 +32,7 @@ class JackPacer {
 
  private:
   std::shared_ptr<JackWatch> watch_;
-  const std::size_t budget_;
-  std::size_t batch_ = 0;
-  std::uint64_t drainedAtCycle_ = 0;
+  CycleBudget pending_;
 };
 
 }  // namespace platform

@@ -4,13 +4,13 @@
 
 namespace platform {
 
+// The shutdown callback comes from the client's own server channel, so it needs no activation.
 std::shared_ptr<JackWatch> JackWatch::Connect(const std::string& clientName) {
   jack_client_t* client = OpenJackClient(clientName);
   if (client == nullptr) return nullptr;
   std::shared_ptr<JackWatch> watch(new JackWatch(client));
   jack_set_process_callback(client, &JackWatch::OnProcess, watch.get());
   jack_on_shutdown(client, &JackWatch::OnShutdown, watch.get());
-  if (jack_activate(client) != 0) return nullptr;
   return watch;
 }
 
@@ -19,6 +19,21 @@ JackWatch::JackWatch(jack_client_t* client)
 
 // Closing also stops the process thread, which uses this object.
 JackWatch::~JackWatch() { jack_client_close(client_); }
+
+std::vector<std::string> JackWatch::MidiPorts(unsigned long flags) const {
+  std::vector<std::string> names;
+  const char** ports = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
+  if (ports == nullptr) return names;
+  for (const char** port = ports; *port != nullptr; ++port) names.emplace_back(*port);
+  jack_free(ports);
+  return names;
+}
+
+void JackWatch::CountCycles() {
+  if (counting_) return;
+  counting_ = true;
+  if (jack_activate(client_) != 0) gone_.store(true, std::memory_order_release);
+}
 
 // JACK's real-time thread: counting is all it may do here.
 int JackWatch::OnProcess(jack_nframes_t, void* watch) {

@@ -15,27 +15,32 @@ bool MidiSystem::Ready() {
     Forget();
     nextProbe_ = now + retryInterval_;
   }
-  if (inputs_ == nullptr && now >= nextProbe_) {
+  if (!Answering() && now >= nextProbe_) {
     nextProbe_ = now + retryInterval_;
     if (!Probe()) Forget();
   }
-  return inputs_ != nullptr;
+  return Answering();
 }
 
-RtMidi& MidiSystem::Lister(Direction direction) {
-  if (direction == Direction::Input) return *inputs_;
-  return *outputs_;
+// RtMidi's JACK lister names a port by jack_get_ports with these flags, as the watch does.
+std::vector<std::string> MidiSystem::PortNames(Direction direction) {
+  if (watch_ != nullptr) return watch_->MidiPorts(direction == Direction::Input ? JackPortIsOutput : JackPortIsInput);
+  RtMidi& lister = direction == Direction::Input ? static_cast<RtMidi&>(*inputs_) : *outputs_;
+  std::vector<std::string> names;
+  for (unsigned port = 0, count = lister.getPortCount(); port < count; ++port) names.push_back(lister.getPortName(port));
+  return names;
 }
+
+bool MidiSystem::Answering() const { return watch_ != nullptr || inputs_ != nullptr; }
 
 // RtMidi prints while it is being built, before it can be told not to; it is built only for a
 // system that has just answered its own library.
 bool MidiSystem::Probe() {
   if (api_ == RtMidi::UNIX_JACK) {
     watch_ = JackWatch::Connect(clientName_);
-    if (watch_ == nullptr) return false;
-  } else if (!AlsaSequencerAnswers()) {
-    return false;
+    return watch_ != nullptr;
   }
+  if (!AlsaSequencerAnswers()) return false;
   try {
     inputs_ = std::make_unique<RtMidiIn>(api_, clientName_);
     errors_.Install(*inputs_);

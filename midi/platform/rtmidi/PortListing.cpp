@@ -7,10 +7,7 @@ std::vector<PortEntry> ListPorts(const std::vector<std::unique_ptr<MidiSystem>>&
   std::vector<PortEntry> ports;
   for (const auto& system : systems) {
     if (!system->Ready()) continue;
-    RtMidi& lister = system->Lister(direction);
-    const unsigned count = lister.getPortCount();
-    for (unsigned port = 0; port < count; ++port) {
-      std::string name = lister.getPortName(port);
+    for (std::string& name : system->PortNames(direction)) {
       // A port that went between counting and naming comes back without a name.
       if (!name.empty() && !IsOwnPort(name, ownClient)) ports.push_back({system.get(), std::move(name)});
     }

@@ -10,8 +10,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <string>
 #include <thread>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 namespace testsupport {
 
@@ -19,6 +23,16 @@ namespace {
 
 using namespace std::chrono_literals;
 std::atomic<int> serversNamed{0};
+
+// JACK keeps at most eight servers in a machine-wide table and frees a killed server's entry only
+// when a server of the same name starts again. A name that stays the same from run to run (the
+// test's, hashed to stay within socket path limits) keeps crashed runs from filling the table.
+std::string ServerName() {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string testName = test != nullptr ? std::string(test->test_suite_name()) + "." + test->name() : "";
+  return "rtmidi-test-" + std::to_string(std::hash<std::string>{}(testName) % 1000000) + "-" +
+         std::to_string(serversNamed++);
+}
 
 // Runs `command` with its output going to `log`; it is killed if the test process dies first.
 pid_t Spawn(std::vector<std::string> command, const std::string& log) {
@@ -28,7 +42,8 @@ pid_t Spawn(std::vector<std::string> command, const std::string& log) {
   const pid_t parent = getpid();
   const pid_t child = fork();
   if (child != 0) return child;
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // SIGTERM, not SIGKILL: a server that exits cleanly frees its entry in JACK's server table.
+  prctl(PR_SET_PDEATHSIG, SIGTERM);
   if (getppid() != parent) _exit(1);
   const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   dup2(out, STDOUT_FILENO);
@@ -40,7 +55,7 @@ pid_t Spawn(std::vector<std::string> command, const std::string& log) {
 }  // namespace
 
 PrivateJackServer::PrivateJackServer()
-    : name_("rtmidi-test-" + std::to_string(getpid()) + "-" + std::to_string(serversNamed++)),
+    : name_(ServerName()),
       log_("/tmp/" + name_ + ".log") {
   setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
   setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);

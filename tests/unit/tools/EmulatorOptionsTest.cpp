@@ -11,7 +11,8 @@ TEST(EmulatorOptions, ReadsEveryOption) {
   std::string error;
   const auto options = ParseEmulatorOptions({"--system", "alsa", "--port-name", "Other", "--ready-after", "3",
                                              "--block-delay", "40", "--error-every", "7", "--vanish-after", "20",
-                                             "--appear-after", "2000", "--image", "/tmp/x", "--exit-after-finish"},
+                                             "--appear-after", "2000", "--image", "/tmp/x", "--exit-after-finish",
+                                             "--timing"},
                                             error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->system, "alsa");
@@ -23,6 +24,7 @@ TEST(EmulatorOptions, ReadsEveryOption) {
   EXPECT_EQ(options->appearAfterMs, 2000);
   EXPECT_EQ(options->imagePath, "/tmp/x");
   EXPECT_TRUE(options->exitAfterFinish);
+  EXPECT_TRUE(options->reportTiming);
 }
 
 TEST(EmulatorOptions, DefaultsAnswerAtOnceOnJack) {
@@ -34,6 +36,7 @@ TEST(EmulatorOptions, DefaultsAnswerAtOnceOnJack) {
   EXPECT_EQ(options->model.readyAtProbe, 1);
   EXPECT_EQ(options->vanishAfter, -1);
   EXPECT_FALSE(options->exitAfterFinish);
+  EXPECT_FALSE(options->reportTiming);
 }
 
 TEST(EmulatorOptions, RefusesWhatItDoesNotKnow) {

@@ -67,6 +67,33 @@ TEST(Qlt1Model, SendsAnErrorBeforeEveryNthAcknowledgement) {
   EXPECT_THAT(model.Receive(Block(10)), ElementsAre(kAck));
 }
 
+std::vector<int> DueBlocks() {
+  std::vector<int> blocks{0};
+  for (int block = 1; block < static_cast<int>(firmware::kBlockCount); ++block)
+    if (firmware::FirmwareImage().BlockFlags[block] == 1) blocks.push_back(block);
+  return blocks;
+}
+
+TEST(Qlt1Model, VerifiesTheImageOnlyWhenEveryDueBlockArrivedIntact) {
+  const std::vector<int> due = DueBlocks();
+  Qlt1Model model(firmware::FirmwareImage(), {});
+  model.Receive(kProbe);
+  for (int block : due) {
+    EXPECT_FALSE(model.ImageVerified()) << "before block " << block;
+    model.Receive(Block(block));
+  }
+  EXPECT_TRUE(model.ImageVerified());
+
+  Qlt1Model other(firmware::FirmwareImage(), {});
+  other.Receive(kProbe);
+  for (int block : due) {
+    Message message = Block(block);
+    if (block == due[due.size() / 2]) message[1000] ^= 0x01;
+    other.Receive(message);
+  }
+  EXPECT_FALSE(other.ImageVerified()) << "one byte of one block differs";
+}
+
 TEST(Qlt1Model, CountsFinishesAndNamesForeignMessages) {
   Qlt1Model model(firmware::FirmwareImage(), {});
   EXPECT_TRUE(model.Receive(ConversationMessage(qlt1::kFinishRequest)).empty());

@@ -1,0 +1,105 @@
+// direct-exchange: the baseline of the whole update over real MIDI. The same conversation as the
+// tool's, acknowledgement-paced with one block in flight, straight on RtMidi and JACK: a probe,
+// block 0 on ReadyReply, each further flagged block on the acknowledgement of the one before,
+// then FinishRequest. The main thread waits for each reply; RtMidi's thread hands it over.
+#include <rtmidi/RtMidi.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "firmware/FirmwareImage.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kDevicePortName = "QZ Korvalith port 2";
+constexpr std::size_t kKindIndex = 6;
+constexpr std::uint8_t kBlockAck = 0x01;
+constexpr std::uint8_t kReady = 0x05;
+constexpr auto kReplyTimeout = 10s;
+
+std::vector<unsigned char> Message(std::uint8_t kind) { return {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, kind, 0xF7}; }
+
+// The kinds of the replies that came in, for the main thread.
+class Replies {
+ public:
+  static void Receive(double, std::vector<unsigned char>* message, void* replies) {
+    auto& self = *static_cast<Replies*>(replies);
+    if (message->size() <= kKindIndex) return;
+    {
+      std::lock_guard lock(self.mutex_);
+      self.kinds_.push_back((*message)[kKindIndex]);
+    }
+    self.arrived_.notify_one();
+  }
+
+  // Waits for a reply of `kind`, passing over others; false on time-out.
+  bool WaitFor(std::uint8_t kind) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      if (!arrived_.wait_for(lock, kReplyTimeout, [this] { return next_ < kinds_.size(); })) return false;
+      if (kinds_[next_++] == kind) return true;
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::vector<std::uint8_t> kinds_;
+  std::size_t next_ = 0;
+};
+
+std::optional<unsigned> FindDevicePort(RtMidi& midi) {
+  for (int attempt = 0; attempt < 1000; ++attempt, std::this_thread::sleep_for(10ms)) {
+    for (unsigned port = 0, count = midi.getPortCount(); port < count; ++port)
+      if (midi.getPortName(port).find(kDevicePortName) != std::string::npos) return port;
+  }
+  return std::nullopt;
+}
+
+bool Exchange(RtMidiOut& out, Replies& replies) {
+  const std::vector<unsigned char> probe = Message(0x04);
+  out.sendMessage(&probe);
+  if (!replies.WaitFor(kReady)) return false;
+  const firmware::FirmwareImageTable& table = firmware::FirmwareImage();
+  for (std::size_t block = 0; block < firmware::kBlockCount; ++block) {
+    if (block != 0 && table.BlockFlags[block] != 1) continue;
+    const auto message = firmware::BlockMessage(static_cast<std::uint8_t>(block));
+    out.sendMessage(message.data(), message.size());
+    if (!replies.WaitFor(kBlockAck)) return false;
+  }
+  const std::vector<unsigned char> finish = Message(0x02);
+  out.sendMessage(&finish);
+  return true;
+}
+
+}  // namespace
+
+int main() {
+  RtMidiOut out(RtMidi::UNIX_JACK, "direct-exchange");
+  RtMidiIn in(RtMidi::UNIX_JACK, "direct-exchange", 4096);
+  Replies replies;
+  const auto source = FindDevicePort(in);
+  const auto destination = FindDevicePort(out);
+  if (!source || !destination) {
+    std::cerr << "direct-exchange: no port named " << kDevicePortName << '\n';
+    return 1;
+  }
+  in.ignoreTypes(false, true, true);
+  in.setCallback(&Replies::Receive, &replies);
+  in.openPort(*source);
+  out.openPort(*destination);
+  const bool done = Exchange(out, replies);
+  // Closing the port at once could cut off the finish still on its way.
+  std::this_thread::sleep_for(200ms);
+  if (!done) std::cerr << "direct-exchange: the device stopped answering\n";
+  return done ? 0 : 1;
+}

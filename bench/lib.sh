@@ -1,0 +1,53 @@
+# Shared by the bench scripts: where the build's programs are, and the starting, watching and
+# measuring of processes. A script that needs a JACK server sources scripts/midi-session.sh
+# (in a subshell of its own for each server), whose clean-up also ends what `start` started.
+set -euo pipefail
+
+BUILD=${BUILD:-build}
+TOOL=$BUILD/app/bass-firmware
+EMULATOR=$BUILD/tools/qlt1/qlt1-emulator
+BENCH=$BUILD/bench
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+PIDS=()
+
+# start PROGRAM [ARGS...]: in the background, its output in $WORK/PROGRAM.out and .err; sets STARTED.
+start() {
+  "$@" > "$WORK/$(basename "$1").out" 2> "$WORK/$(basename "$1").err" &
+  STARTED=$!
+  PIDS+=("$STARTED")
+}
+
+# finish PID: ends it if it still runs, waits for it and forgets it, so that no clean-up later
+# signals its number again.
+finish() {
+  kill -TERM "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+  local keep=() pid
+  for pid in "${PIDS[@]}"; do [ "$pid" = "$1" ] || keep+=("$pid"); done
+  PIDS=("${keep[@]}")
+}
+
+# wait_line FILE TEXT SECONDS: until a line of FILE contains TEXT.
+wait_line() {
+  local deadline=$((SECONDS + $3))
+  until grep -qF -- "$2" "$1" 2>/dev/null; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "no \"$2\" in $(basename "$1") within $3 s"
+    sleep 0.02
+  done
+}
+
+# cpu_percent PID SECONDS: the CPU time of all its threads over SECONDS of wall time, in percent
+# of one core. Threads that end meanwhile are not counted; a waiting program starts and ends none.
+cpu_percent() {
+  local before after
+  before=$(cpu_ns "$1")
+  sleep "$2"
+  after=$(cpu_ns "$1")
+  awk -v a="$before" -v b="$after" -v s="$2" 'BEGIN { printf "%.4f\n", (b - a) / (s * 1e7) }'
+}
+
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
+
+# value_of RECORD, baseline_of RECORD: the fields of a figure record.
+value_of() { cut -f3 <<< "$1"; }
+baseline_of() { cut -f5 <<< "$1"; }

@@ -1,0 +1,197 @@
+#include "tests/reliability/HostileQlt1.h"
+
+#include <unistd.h>
+
+#include <chrono>
+
+#include "app/DeviceDiscovery.h"
+#include "firmware/FirmwareImage.h"
+
+namespace reliability {
+
+namespace {
+
+// What one JACK cycle (256 frames at 48 kHz, 5.3 ms) is given at most, counting JACK's and
+// RtMidi's bookkeeping for each message; then a pause longer than a cycle.
+constexpr std::size_t kCycleBudget = 4096;
+constexpr std::size_t kPerMessageBytes = 16;
+constexpr auto kCyclePause = std::chrono::milliseconds(8);
+constexpr std::size_t kGiantPiece = 1024;
+
+int RepliesPerUpdate() {
+  int replies = 2;  // ReadyReply and the acknowledgement of block 0
+  for (std::size_t block = 1; block < firmware::kBlockCount; ++block) replies += firmware::FirmwareImage().BlockFlags[block] == 1;
+  return replies;
+}
+
+std::unique_ptr<qlt1::Qlt1Model> FreshModel() {
+  return std::make_unique<qlt1::Qlt1Model>(firmware::FirmwareImage(), qlt1::Qlt1Model::Options{});
+}
+
+std::string ClientName(const char* direction) { return "hostile-qlt1-" + std::to_string(getpid()) + "-" + direction; }
+
+void Quiet(RtMidiError::Type, const std::string&, void*) {}
+
+}  // namespace
+
+HostileQlt1::HostileQlt1(Hostility hostility)
+    : hostility_(hostility),
+      floodPerReply_(hostility.flood / RepliesPerUpdate()),
+      model_(FreshModel()),
+      toTool_(RtMidi::UNIX_JACK, ClientName("out")),
+      fromTool_(RtMidi::UNIX_JACK, ClientName("in"), 4096) {
+  toTool_.setErrorCallback(&HostileQlt1::OnRefused, this);
+  fromTool_.setErrorCallback(&Quiet);
+  fromTool_.ignoreTypes(false, true, true);
+  fromTool_.setCallback(&HostileQlt1::OnMidiIn, this);
+  toTool_.openVirtualPort(app::kDevicePortName);
+  fromTool_.openVirtualPort(app::kDevicePortName);
+  worker_ = std::jthread([this](std::stop_token stop) { Serve(stop); });
+}
+
+HostileQlt1::~HostileQlt1() {
+  worker_.request_stop();
+  worker_.join();
+  fromTool_.cancelCallback();
+}
+
+void HostileQlt1::Restart() {
+  {
+    std::lock_guard lock(mutex_);
+    restartRequested_ = true;
+  }
+  arrived_.notify_one();
+}
+
+// RtMidi's thread: queued for the worker.
+void HostileQlt1::OnMidiIn(double, std::vector<unsigned char>* message, void* device) {
+  auto& self = *static_cast<HostileQlt1*>(device);
+  {
+    std::lock_guard lock(self.mutex_);
+    self.inbox_.emplace_back(message->begin(), message->end());
+  }
+  self.arrived_.notify_one();
+}
+
+void HostileQlt1::Serve(std::stop_token stop) {
+  qlt1::Message message;
+  bool restart = false;
+  while (Next(stop, message, restart)) {
+    if (!restart) {
+      Handle(message);
+      continue;
+    }
+    std::vector<qlt1::Message> replies;
+    {
+      std::lock_guard lock(mutex_);
+      earlierFaults_.insert(earlierFaults_.end(), model_->Faults().begin(), model_->Faults().end());
+      model_ = FreshModel();
+      replies = model_->Receive(qlt1::ConversationMessage(qlt1::kProbeRequest));
+    }
+    Answer(replies);
+  }
+}
+
+bool HostileQlt1::Next(std::stop_token& stop, qlt1::Message& message, bool& restart) {
+  std::unique_lock lock(mutex_);
+  arrived_.wait(lock, stop, [this] { return restartRequested_ || !inbox_.empty(); });
+  if (stop.stop_requested()) return false;
+  restart = std::exchange(restartRequested_, false);
+  if (!restart) {
+    message = std::move(inbox_.front());
+    inbox_.pop_front();
+  }
+  return true;
+}
+
+void HostileQlt1::Handle(const qlt1::Message& message) {
+  std::vector<qlt1::Message> replies;
+  {
+    std::lock_guard lock(mutex_);
+    const int finishesBefore = model_->Finishes();
+    replies = model_->Receive(message);
+    if (model_->Finishes() > finishesBefore) {
+      ++finishes_;
+      if (!model_->ImageVerified()) ++badImages_;
+    }
+  }
+  Answer(replies);
+}
+
+void HostileQlt1::Answer(const std::vector<qlt1::Message>& replies) {
+  for (const qlt1::Message& reply : replies) {
+    SendMisbehaviour();
+    if (!giantSent_ && hostility_.giantSysex > 0 && reply == qlt1::ConversationMessage(qlt1::kBlockAckReply)) {
+      std::vector<BYTE> giant(hostility_.giantSysex, 0x55);
+      giant.front() = 0xF0;
+      giant.back() = 0xF7;
+      for (std::size_t at = 0; at < giant.size(); at += kGiantPiece)
+        Send({giant.begin() + static_cast<std::ptrdiff_t>(at), giant.begin() + static_cast<std::ptrdiff_t>(std::min(at + kGiantPiece, giant.size()))});
+      giantSent_ = true;
+    }
+    SendReply(reply);
+  }
+}
+
+// With garbage on, the reply goes in three pieces with real-time bytes between them, as a device
+// that keeps its clock running while it answers.
+void HostileQlt1::SendReply(const qlt1::Message& reply) {
+  if (!hostility_.garbage) return Send(reply);
+  Send({reply.begin(), reply.begin() + 3});
+  Send({0xF8});
+  Send({reply.begin() + 3, reply.begin() + 6});
+  Send({0xFE});
+  Send({reply.begin() + 6, reply.end()});
+}
+
+void HostileQlt1::SendMisbehaviour() {
+  for (int i = 0; i < floodPerReply_; ++i) {
+    if (hostility_.floodStatus == 0x90) Send({static_cast<BYTE>(i % 2 == 0 ? 0x90 : 0x80), 0x3C, 0x40});
+    else Send({hostility_.floodStatus});
+  }
+  if (hostility_.cutShort) Send({0xF0, 0x7D, 0x01, 0x02, 0x03});
+  if (!hostility_.garbage) return;
+  for (const std::vector<BYTE>& stray : std::vector<std::vector<BYTE>>{
+           {0xF7}, {0x12, 0x34}, {0xF4}, {0xF5}, {0xF9}, {0xFD}, {0xF0, 0x7D, 0x00, 0xF7},
+           {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x03, 0xF7}, {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0xF7}})
+    Send(stray);
+}
+
+// The worker's own: RtMidi reports a full ring from inside sendMessage.
+void HostileQlt1::OnRefused(RtMidiError::Type, const std::string&, void* device) {
+  static_cast<HostileQlt1*>(device)->refused_ = true;
+}
+
+// A JACK server slowed down by a loaded machine runs its cycles late, and RtMidi's ring fills up
+// behind them; what it refuses is sent again once a cycle had time to empty it.
+void HostileQlt1::Send(const std::vector<BYTE>& bytes) {
+  if (cycleBytes_ + bytes.size() + kPerMessageBytes > kCycleBudget) {
+    std::this_thread::sleep_for(kCyclePause);
+    cycleBytes_ = 0;
+  }
+  cycleBytes_ += bytes.size() + kPerMessageBytes;
+  do {
+    refused_ = false;
+    toTool_.sendMessage(&bytes);
+    if (refused_) std::this_thread::sleep_for(kCyclePause);
+  } while (refused_);
+}
+
+int HostileQlt1::Finishes() const {
+  std::lock_guard lock(mutex_);
+  return finishes_;
+}
+
+int HostileQlt1::BadImages() const {
+  std::lock_guard lock(mutex_);
+  return badImages_;
+}
+
+std::vector<std::string> HostileQlt1::Faults() const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> faults = earlierFaults_;
+  faults.insert(faults.end(), model_->Faults().begin(), model_->Faults().end());
+  return faults;
+}
+
+}  // namespace reliability

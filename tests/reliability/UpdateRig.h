@@ -1,0 +1,93 @@
+#pragma once
+
+// One run of the programmer, wired as the main window wires it: a test window, the session and
+// discovery bound to its timers and input port, over whatever transport is installed, with a
+// device that can be restarted. Window thread only.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/DeviceDiscovery.h"
+#include "app/ProgrammingSession.h"
+#include "framework/ExceptionGuard.h"
+#include "tests/reliability/DeviceUnderTest.h"
+#include "tests/support/ProgrammerTestWindow.h"
+
+namespace reliability {
+
+// The texts of the failures that reach the exception guard (what the error boxes would show).
+class EscapedErrors {
+ public:
+  EscapedErrors();
+  ~EscapedErrors();
+  EscapedErrors(const EscapedErrors&) = delete;
+  EscapedErrors& operator=(const EscapedErrors&) = delete;
+  const std::vector<std::string>& Texts() const { return texts_; }
+
+ private:
+  std::vector<std::string> texts_;
+  framework::ExceptionHook previous_;
+};
+
+// A window whose every log line can also be watched as it is written.
+class WatchedWindow : public testsupport::ProgrammerTestWindow {
+ public:
+  void AppendLog(const std::string& line) override;
+  std::function<void(const std::string&)> onLine;
+};
+
+// The timers' periods in milliseconds. Short ones let many runs fit in one test; nothing in the
+// session or discovery depends on them.
+struct Timing {
+  unsigned discovery = 10;
+  unsigned probe = 50;
+};
+// The program's own.
+inline constexpr Timing kProgramTiming{250, 250};
+
+class UpdateRig {
+ public:
+  explicit UpdateRig(DeviceUnderTest& device, Timing timing = {});
+  ~UpdateRig();
+  UpdateRig(const UpdateRig&) = delete;
+  UpdateRig& operator=(const UpdateRig&) = delete;
+
+  DeviceUnderTest& Device() { return device_; }
+  // The input port discovery made last, or none.
+  midi::TMidiInput* InputPort() { return window_->MidiInput1(); }
+  const std::vector<std::string>& Log() const { return window_ != nullptr ? window_->log : closedLog_; }
+  // The log so far, which starts afresh.
+  std::vector<std::string> TakeLog();
+  const std::vector<std::string>& Errors() const { return errors_.Texts(); }
+  void OnLogLine(std::function<void(const std::string&)> watcher) { window_->onLine = std::move(watcher); }
+
+  // What FormCreate does for the session, its first line, and discovery switched on.
+  void Start();
+  // Runs the window thread until the device has counted `finishes` finished updates; false as
+  // soon as no line was logged for `quiet` (a device that is probed for ever counts as stalled).
+  bool RunUntilFinishes(int finishes, std::chrono::milliseconds quiet);
+  void RunFor(std::chrono::milliseconds duration);
+  // The user closes the window: the ports are closed and released; the rig stays usable for its
+  // counters only.
+  void CloseWindow();
+
+ private:
+  DeviceUnderTest& device_;
+  EscapedErrors errors_;
+  std::unique_ptr<WatchedWindow> window_ = std::make_unique<WatchedWindow>();
+  std::vector<std::string> closedLog_;  // the log as it was when the window closed
+  app::ProgrammingSession session_{*window_};
+  app::DeviceDiscovery discovery_{*window_};
+};
+
+// The log of a successful update from the ReadyReply on, and that of a first one from start-up.
+std::vector<std::string> UpdateLog();
+std::vector<std::string> FirstUpdateLog();
+
+// Whether every line is one the program writes.
+bool OnlyProgramLines(const std::vector<std::string>& log);
+
+}  // namespace reliability
