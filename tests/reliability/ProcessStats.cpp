@@ -1,5 +1,6 @@
 #include "tests/reliability/ProcessStats.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -17,6 +18,11 @@ ProcessStats ProcessStats::OfThisProcess() {
   stats.residentBytes = residentPages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++stats.descriptors;
   return stats;
+}
+
+void KeepLargeBlocksMapped() {
+  constexpr int kMapFrom = 128 * 1024;  // the allocator's own starting threshold
+  mallopt(M_MMAP_THRESHOLD, kMapFrom);
 }
 
 }  // namespace reliability
