@@ -18,21 +18,6 @@ void Report(const std::string& line) { std::cout << "qlt1-emulator: " << line <<
 
 void Quiet(RtMidiError::Type, const std::string&, void*) {}
 
-// Flagged blocks only: the rows of unflagged blocks are never sent, so they can't be compared.
-bool EqualsBuiltInTable(const firmware::FirmwareImageTable& received) {
-  const firmware::FirmwareImageTable& built = firmware::FirmwareImage();
-  for (std::size_t block = 0; block < firmware::kBlockCount; ++block) {
-    const bool due = block == 0 || built.BlockFlags[block] == 1;
-    if (due != (received.BlockFlags[block] == 1)) return false;
-    if (!due) continue;
-    const std::uint32_t* row = built.BlockData + block * firmware::kBlockLength;
-    const std::uint32_t* got = received.BlockData + block * firmware::kBlockLength;
-    for (std::size_t i = 0; i < firmware::kBlockLength; ++i)
-      if ((row[i] & 0xFF) != got[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 Emulator::Emulator(EmulatorOptions options) : options_(std::move(options)), model_(firmware::FirmwareImage(), options_.model) {}
@@ -128,7 +113,7 @@ void Emulator::ReportTiming(std::chrono::steady_clock::time_point finishedAt) {
 
 // Writes the image when asked and says whether it equals the built-in table.
 bool Emulator::ReportFinish() {
-  const bool verified = EqualsBuiltInTable(model_.Received());
+  const bool verified = model_.ImageVerified();
   if (!options_.imagePath.empty()) {
     std::ofstream image(options_.imagePath, std::ios::binary);
     image.write(reinterpret_cast<const char*>(&model_.Received()), sizeof(firmware::FirmwareImageTable));
