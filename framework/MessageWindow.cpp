@@ -36,6 +36,9 @@ class MessageWindow {
   MessageWindow(const MessageWindow&) = delete;
   MessageWindow& operator=(const MessageWindow&) = delete;
 
+  // Messages are still taken from the queue, so that the wake-up does not fire for ever.
+  void Abandon() { abandoned_ = true; }
+
   bool Post(const PostedMessage& message) noexcept {
     if (!queue_.TryPush(message)) return false;
     wakeUp_.Request();
@@ -62,9 +65,10 @@ class MessageWindow {
     int delivered = 0;
     PostedMessage posted{};
     while (delivered < kDeliveriesPerWakeUp && queue_.TryPop(posted)) {
+      ++delivered;
+      if (abandoned_) continue;
       TMessage message{.Msg = posted.msg, .WParam = posted.wParam, .LParam = posted.lParam};
       RunGuarded([this, &message] { method_(message); });
-      ++delivered;
     }
     return delivered;
   }
@@ -74,11 +78,16 @@ class MessageWindow {
   WakeUp wakeUp_;
   QSocketNotifier notifier_;  // declared last: it must go before the descriptor it watches
   bool delivering_ = false;
+  bool abandoned_ = false;
 };
 
 HWND AllocateHWnd(TWndMethod method) { return new MessageWindow(std::move(method)); }
 
 void DeallocateHWnd(HWND window) { delete window; }
+
+void AbandonHWnd(HWND window) {
+  if (window != nullptr) window->Abandon();
+}
 
 bool PostMessageA(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) noexcept {
   if (window == nullptr) {

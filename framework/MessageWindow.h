@@ -33,6 +33,11 @@ HWND AllocateHWnd(TWndMethod method);
 // nothing can post to it any more; never from within the window's own method.
 void DeallocateHWnd(HWND window);
 
+// For a window that a device which refuses to close may still post to: from now on every message
+// is dropped without reaching the method, and the window is never destroyed. Window thread only;
+// allowed from within the window's own method.
+void AbandonHWnd(HWND window);
+
 // Queues a message for the window. Any thread; never allocates, blocks or locks. Returns false
 // when the window's queue is full (GetLastError() then gives ERROR_NOT_ENOUGH_QUOTA) or the
 // handle is empty (ERROR_INVALID_WINDOW_HANDLE).

@@ -37,7 +37,10 @@ TMidiInput::~TMidiInput() {
   if (deviceHandle_ != nullptr) {
     framework::RunGuarded([this] { Close(); });
     if (deviceHandle_ != nullptr) ReleaseDevice();
-    if (deviceHandle_ != nullptr) return;
+    if (deviceHandle_ != nullptr) {
+      AbandonDevice();
+      return;
+    }
   }
   FreeCallbackInstance(instance_);
   framework::DeallocateHWnd(window_);
@@ -114,7 +117,11 @@ void TMidiInput::SetFilteredMessages(TMidiMsgFilter value) {
   }
 }
 
+// An open port stays exactly as it is. One that still holds the device of a close that failed
+// finishes that close first: opening the device again would be refused as if another program had it.
 void TMidiInput::Open() {
+  if (state_ == mpsOpen) return;
+  if (deviceHandle_ != nullptr) CloseDevice();
   try {
     CreateEventBuffer();
     if (instance_ == nullptr) instance_ = CreateCallbackInstance();
@@ -124,6 +131,7 @@ void TMidiInput::Open() {
                      reinterpret_cast<DWORD_PTR>(instance_), CALLBACK_FUNCTION));
     CreateSysexBuffers();
     AddSysexBuffers();
+    overflowCount_ = 0;
     state_ = mpsOpen;
   } catch (...) {
     ReleaseAfterFailedOpen();
@@ -207,10 +215,23 @@ void TMidiInput::Start() {
   if (state_ == mpsOpen) Check(midiInStart(deviceHandle_));
 }
 
+// After a refused close at destruction: the ring, the instance and the buffers stay allocated for
+// good, and the window stays, but no longer calls this port.
+void TMidiInput::AbandonDevice() noexcept {
+  if (sysexHeaders_) {
+    for (auto& buffer : *sysexHeaders_) static_cast<void>(buffer.release());
+  }
+  framework::AbandonHWnd(window_);
+}
+
 // Marked closed first, so that what the reset hands back is no longer reported.
 void TMidiInput::Close() {
   if (state_ != mpsOpen) return;
   state_ = mpsClosed;
+  CloseDevice();
+}
+
+void TMidiInput::CloseDevice() {
   Check(ResetDevice());
   FreeSysexBuffers();
   Check(midiInClose(deviceHandle_));
@@ -270,27 +291,31 @@ bool TMidiInput::OwnsHeader(const MIDIHDR* header) const {
 
 // A dropped System Exclusive buffer goes back to the device before the overflow is reported, so
 // overflow never shrinks the pool. A notice about a buffer of an earlier opening is ignored.
+void TMidiInput::ReportOverflow(MIDIHDR* dropped) {
+  if (state_ != mpsOpen || openingsToForget_ > 0) return;
+  ++overflowCount_;
+  if (dropped != nullptr && OwnsHeader(dropped)) LendAgain(*dropped);
+  if (OnOverflow) OnOverflow(this);
+}
+
+// Every notice ends by reporting the events that wait: an event's own notice is lost when the
+// window's queue is full, and the notices still queued may all be overflows.
 void TMidiInput::MessageHandler(framework::TMessage& message) {
   switch (message.Msg) {
-    case MIM_DATA:
-      if (OnMidiInput && state_ == mpsOpen && PendingEventCount() > 0) OnMidiInput(this);
-      break;
     case kOpeningEnded:
       --openingsToForget_;
       break;
-    case framework::WM_USER: {
-      if (state_ != mpsOpen || openingsToForget_ > 0) break;
-      auto* dropped = reinterpret_cast<MIDIHDR*>(message.LParam);
-      if (dropped != nullptr && OwnsHeader(dropped)) LendAgain(*dropped);
-      if (OnOverflow) OnOverflow(this);
+    case framework::WM_USER:
+      // Its failure is shown, and must not keep the waiting events from being reported.
+      framework::RunGuarded([this, &message] { ReportOverflow(reinterpret_cast<MIDIHDR*>(message.LParam)); });
       break;
-    }
     case framework::WM_QUERYENDSESSION:
       message.Result = 1;
       break;
     default:
       break;
   }
+  if (OnMidiInput && state_ == mpsOpen && PendingEventCount() > 0) OnMidiInput(this);
 }
 
 }  // namespace midi

@@ -34,7 +34,8 @@ class TMidiInput : public TMidiIO {
   DWORD RefreshDeviceCount() override;
   DWORD DeviceCount() const { return deviceCount_; }
 
-  // Raises EMidiInputError on failure, leaving the port closed with nothing allocated.
+  // Raises EMidiInputError on failure, leaving the port closed with nothing allocated. Changes
+  // nothing on an open port.
   void Open();
   // Starts input on an open port; does nothing on a closed one.
   void Start();
@@ -73,6 +74,10 @@ class TMidiInput : public TMidiIO {
   WORD ProductID() const { return productId_; }
 
   TMidiPortState State() const { return state_; }
+  // Events dropped because the ring was full since the port was opened, counted as their
+  // notices are handled (just before each OnOverflow).
+  DWORD OverflowCount() const { return overflowCount_; }
+  HMIDIIN DeviceHandle() const { return deviceHandle_; }
   framework::HWND WindowHandle() const { return window_; }
   const CallbackInstance* Instance() const { return instance_; }
   const CircularEventBuffer* EventBuffer() const { return eventBuffer_; }
@@ -90,8 +95,12 @@ class TMidiInput : public TMidiIO {
   void LendAgain(MIDIHDR& header);
   void ReleaseAfterFailedOpen() noexcept;
   void ReleaseDevice() noexcept;
+  void AbandonDevice() noexcept;
+  // The steps of Close after the port is marked closed.
+  void CloseDevice();
   MMRESULT ResetDevice() noexcept;
   bool OwnsHeader(const MIDIHDR* header) const;
+  void ReportOverflow(MIDIHDR* dropped);
   void MessageHandler(framework::TMessage& message);
 
   framework::HWND window_ = nullptr;
@@ -113,6 +122,7 @@ class TMidiInput : public TMidiIO {
   std::optional<HeaderList> sysexHeaders_;
   CallbackInstance* instance_ = nullptr;
   unsigned openingsToForget_ = 0;  // ends of earlier openings still queued in the window
+  DWORD overflowCount_ = 0;
 };
 
 }  // namespace midi

@@ -12,6 +12,8 @@ namespace midi {
 namespace {
 
 constexpr UINT kErrorTextSize = 128;
+// The port's own notice that Close released messages which are still to be reported.
+constexpr std::uint32_t kReleasedAtClose = framework::WM_USER + 1;
 
 struct ContextText {
   TMidiOutputContext context;
@@ -144,28 +146,38 @@ bool TMidiOutput::Open() {
 }
 
 // Messages still in flight are taken back with a reset, so that the close is not refused and
-// nothing is left with the platform; those the platform had completed before are still reported.
+// nothing is left with the platform. The platform hands back a message that went out just before
+// the reset and one the reset took back alike, so every one of them is reported; from the window,
+// once Close has returned, so that a handler meets the port as Close left it.
 bool TMidiOutput::Close() {
   bool closed = false;
-  std::size_t completed = 0;
   if (state_ == mpsOpen) {
-    completed = CountCompleted();
     if (resetOnClose_ || !inFlight_.empty()) Check(midiOutReset(deviceHandle_), TMidiOutputContext::General);
+    ReportLater(inFlight_.size());
     ReleaseInFlight();
     Check(midiOutClose(deviceHandle_), TMidiOutputContext::General);
     closed = true;
   }
   deviceHandle_ = nullptr;
   state_ = mpsClosed;
-  for (std::size_t i = 0; i < completed && OnMidiOutput; ++i) OnMidiOutput(this);
   return closed;
 }
 
-// Before a reset only: afterwards every header looks done.
-std::size_t TMidiOutput::CountCompleted() const {
-  return static_cast<std::size_t>(std::count_if(inFlight_.begin(), inFlight_.end(), [](const auto& entry) {
-    return (FlagsOf(*entry.second->Header()) & MHDR_INQUEUE) == 0;
-  }));
+// Should the notice not fit in the window's queue, the next notice the window handles reports them.
+void TMidiOutput::ReportLater(std::size_t released) {
+  if (released == 0) return;
+  releasedAtClose_ += released;
+  framework::PostMessageA(window_, kReleasedAtClose, 0, 0);
+}
+
+void TMidiOutput::ReportReleasedAtClose() {
+  while (releasedAtClose_ > 0) {
+    --releasedAtClose_;
+    // A failing handler is shown, and costs the reports after it nothing.
+    framework::RunGuarded([this] {
+      if (OnMidiOutput) OnMidiOutput(this);
+    });
+  }
 }
 
 void TMidiOutput::ReleaseInFlight() noexcept {
@@ -174,12 +186,16 @@ void TMidiOutput::ReleaseInFlight() noexcept {
 }
 
 // After a failed close at destruction: one more try, raising nothing. Headers the platform may
-// still hold are never freed under it.
+// still hold are never freed under it; a device that still refuses to close keeps the window it
+// posts to, which no longer calls this port.
 void TMidiOutput::AbandonDevice() noexcept {
   if (midiOutReset(deviceHandle_) == MMSYSERR_NOERROR) ReleaseInFlight();
   for (auto& entry : inFlight_) static_cast<void>(entry.second.release());
   inFlight_.clear();
-  if (midiOutClose(deviceHandle_) != MMSYSERR_NOERROR) return;
+  if (midiOutClose(deviceHandle_) != MMSYSERR_NOERROR) {
+    framework::AbandonHWnd(window_);
+    return;
+  }
   deviceHandle_ = nullptr;
   state_ = mpsClosed;
 }
@@ -227,12 +243,17 @@ void TMidiOutput::SendEvent(const TMyMidiEvent& event) {
   }
 }
 
+// What Close released was handed over before anything a notice can be about now.
+void TMidiOutput::MessageHandler(framework::TMessage& message) {
+  ReportReleasedAtClose();
+  if (message.Msg == MOM_DONE) ReleaseDone(reinterpret_cast<const MIDIHDR*>(message.LParam));
+}
+
 // Only a header the port still has in flight, and that the platform has finished with, is
 // released: a notice for one taken back at close is stale, and its address may since belong to a
 // new header that is still queued.
-void TMidiOutput::MessageHandler(framework::TMessage& message) {
-  if (message.Msg != MOM_DONE) return;
-  const auto found = inFlight_.find(reinterpret_cast<const MIDIHDR*>(message.LParam));
+void TMidiOutput::ReleaseDone(const MIDIHDR* header) {
+  const auto found = inFlight_.find(header);
   if (found == inFlight_.end() || (FlagsOf(*found->second->Header()) & MHDR_INQUEUE) != 0) return;
   midiOutUnprepareHeader(deviceHandle_, found->second->Header(), sizeof(MIDIHDR));
   inFlight_.erase(found);

@@ -36,7 +36,7 @@ class TMidiOutput : public TMidiIO {
   // on a port that is already open.
   virtual bool Open();
   // True when an open device was closed. Long messages still in flight are taken back and
-  // released by the port.
+  // released by the port; OnMidiOutput fires once for each of them after Close has returned.
   virtual bool Close();
   virtual bool ChangeDevice(DWORD deviceId, bool openAfter);
   virtual void SendEvent(const TMyMidiEvent& event);
@@ -60,6 +60,7 @@ class TMidiOutput : public TMidiIO {
   void SetResetOnClose(bool value) { resetOnClose_ = value; }
 
   TMidiPortState State() const { return state_; }
+  HMIDIOUT DeviceHandle() const { return deviceHandle_; }
   DWORD Error() const { return error_; }
   WORD DeviceCount() const { return deviceCount_; }
   WORD ManufacturerID() const { return manufacturerId_; }
@@ -78,10 +79,12 @@ class TMidiOutput : public TMidiIO {
  private:
   // Keeps the result in Error and raises with its text when it is a failure.
   void Check(MMRESULT result, TMidiOutputContext context);
-  std::size_t CountCompleted() const;
   // Unprepares and releases every header still in flight.
   void ReleaseInFlight() noexcept;
+  void ReportLater(std::size_t released);
+  void ReportReleasedAtClose();
   void AbandonDevice() noexcept;
+  void ReleaseDone(const MIDIHDR* header);
   void MessageHandler(framework::TMessage& message);
 
   framework::HWND window_ = nullptr;
@@ -102,6 +105,7 @@ class TMidiOutput : public TMidiIO {
   DWORD support_ = 0;
   WORD deviceCount_ = 0;
   std::unordered_map<const MIDIHDR*, std::unique_ptr<TMyMidiHdr>> inFlight_;
+  std::size_t releasedAtClose_ = 0;  // released by Close, OnMidiOutput still to fire
 };
 
 }  // namespace midi

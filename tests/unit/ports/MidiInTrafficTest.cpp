@@ -1,5 +1,6 @@
 // The input port opened, receiving, overflowing and closed; every failure of Open, Close and
 // TakeEvent with its message and what it leaves behind.
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -139,6 +140,20 @@ TEST_F(MidiInTrafficTest, AnOverflowIsReportedOnceAndThePoolStaysWhole) {
   EXPECT_EQ(overflows_, 1);
 }
 
+// The notices that were queued before the event's own could not be posted are all overflows,
+// which must not leave the event waiting for a notice that never comes.
+TEST_F(MidiInTrafficTest, AnEventWhoseNoticeFoundTheWindowsQueueFullIsStillDelivered) {
+  auto port = OpenPort();
+  for (std::uint32_t i = 0; i < framework::kMessageQueueCapacity; ++i)
+    ASSERT_TRUE(framework::PostMessageA(port->WindowHandle(), framework::WM_USER, 0, 0));
+  Sim().InjectShort(device_, 0x643C90);
+  ASSERT_TRUE(Sim().WaitUntilDelivered(device_));
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return overflows_ == int{framework::kMessageQueueCapacity}; }));
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
+  ASSERT_EQ(events_.size(), 1u);
+  EXPECT_EQ(events_[0]->StatusByte, 0x90);
+}
+
 TEST_F(MidiInTrafficTest, AFailedLendKeepsTheBytesForTheNextTake) {
   auto port = OpenPort();
   port->OnMidiInput = {};
@@ -180,6 +195,37 @@ TEST_F(MidiInTrafficTest, EventsAfterCloseAreNotReported) {
   testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
   EXPECT_EQ(notifications_, 0);
   EXPECT_EQ(port->TakeEvent(), nullptr);
+}
+
+TEST_F(MidiInTrafficTest, OpeningAnOpenPortLeavesItExactlyAsItWas) {
+  auto port = OpenPort(1);
+  const midi::CircularEventBuffer* ring = port->EventBuffer();
+  EXPECT_EQ(RaisedBy([&] { port->Open(); }), "");
+  EXPECT_EQ(port->State(), midi::mpsOpen);
+  EXPECT_EQ(port->EventBuffer(), ring);
+  EXPECT_TRUE(Sim().IsOpen(device_));
+  Receive(Sysex({0x42}));
+  Settle();
+  ASSERT_EQ(events_.size(), 1u) << "the device still has its one buffer";
+  port.reset();
+  EXPECT_FALSE(Sim().IsOpen(device_));
+  EXPECT_EQ(BlocksLeaked(), 0u);
+}
+
+// The port is marked closed but still holds its device: opening it finishes that close first.
+TEST_F(MidiInTrafficTest, OpeningAfterACloseThatFailedAtItsResetFinishesThatCloseFirst) {
+  auto port = OpenPort();
+  Faults().FailNext(PlatformCall::midiInReset, MMSYSERR_ERROR);
+  EXPECT_NE(RaisedBy([&] { port->Close(); }), "");
+  EXPECT_EQ(RaisedBy([&] { port->Open(); }), "");
+  port->Start();
+  Receive(Sysex({0x42}));
+  Settle();
+  ASSERT_EQ(events_.size(), 1u);
+  EXPECT_THAT(BytesOf(*events_[0]), ElementsAreArray(Sysex({0x42})));
+  port.reset();
+  EXPECT_FALSE(Sim().IsOpen(device_));
+  EXPECT_EQ(BlocksLeaked(), 0u);
 }
 
 struct OpenFault {

@@ -1,0 +1,67 @@
+// Ports whose device refuses to close even at their destruction: the memory the device may still
+// write stays, but nothing is delivered into the destroyed port any more.
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <new>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "midi/MidiIn.h"
+#include "midi/MidiOut.h"
+#include "tests/support/PortTestBase.h"
+
+namespace {
+
+using platform::PlatformCall;
+
+// Room for one port, so that the test can look at its bytes after the port is gone.
+template <typename Port>
+struct PortStorage {
+  alignas(Port) std::array<std::byte, sizeof(Port)> bytes;
+  Port* Create(framework::TComponent* owner) { return new (bytes.data()) Port(owner); }
+};
+
+class UnclosablePortTest : public testsupport::PortTestBase {};
+
+TEST_F(UnclosablePortTest, ADestroyedInputPortIsNotCalledAgain) {
+  const auto device = Sim().AddInput("Bass In");
+  PortStorage<midi::TMidiInput> storage;
+  midi::TMidiInput* port = storage.Create(&owner_);
+  port->Open();
+  port->Start();
+  const HMIDIIN handle = port->DeviceHandle();
+  Faults().FailAlways(PlatformCall::midiInClose, MMSYSERR_ERROR);
+  port->~TMidiInput();
+  const auto dead = storage.bytes;
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
+  EXPECT_EQ(storage.bytes, dead) << "a notice queued by the closing reached the destroyed port";
+  EXPECT_TRUE(Sim().IsOpen(device));
+  EXPECT_EQ(escaped_.size(), 1u) << "the failed close is shown";
+
+  Faults().Clear(PlatformCall::midiInClose);
+  EXPECT_EQ(midiInClose(handle), MMSYSERR_NOERROR);
+}
+
+TEST_F(UnclosablePortTest, ADestroyedOutputPortIsNotCalledAgain) {
+  const auto device = Sim().AddOutput("Bass Out");
+  PortStorage<midi::TMidiOutput> storage;
+  midi::TMidiOutput* port = storage.Create(&owner_);
+  ASSERT_TRUE(port->Open());
+  Sim().HoldOutput(device, true);
+  const std::vector<BYTE> probe{0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x04, 0xF7};
+  port->SendLongMsg(probe.data(), static_cast<WORD>(probe.size()));
+  const HMIDIOUT handle = port->DeviceHandle();
+  Faults().FailAlways(PlatformCall::midiOutClose, MMSYSERR_ERROR);
+  port->~TMidiOutput();
+  const auto dead = storage.bytes;
+  testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
+  EXPECT_EQ(storage.bytes, dead);
+  EXPECT_TRUE(Sim().IsOpen(device));
+
+  Faults().Clear(PlatformCall::midiOutClose);
+  EXPECT_EQ(midiOutClose(handle), MMSYSERR_NOERROR);
+}
+
+}  // namespace
