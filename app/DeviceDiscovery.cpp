@@ -40,6 +40,7 @@ void DeviceDiscovery::RenewInputPort() {
   input->SetSysexBufferSize(kSysexBufferSize);
   input->SetSysexOnly(false);
   input->OnMidiInput = window_.MidiInputHandler();
+  input->OnOverflow = window_.MidiOverflowHandler();
   inputFound_ = false;
   for (DWORD device = 0; device < input->DeviceCount(); ++device) {
     input->SetDeviceID(device);

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 
+#include "framework/ErrorText.h"
 #include "framework/ExceptionGuard.h"
 
 namespace app {
@@ -26,6 +27,13 @@ constexpr int kMemoTop = 16;
 constexpr int kMemoWidth = 249;
 constexpr int kMemoHeight = 337;
 constexpr unsigned kTimerInterval = 250;
+
+// Either loss leaves the device waiting for an answer that never comes; it starts the transfer
+// afresh when it is switched on again.
+constexpr const char* kRestartAdvice =
+    " If the log has stopped, switch the QLT-1 off and on again to restart the update.";
+constexpr const char* kInputLost = "Messages from the QLT-1 were lost: they came in faster than they could be read.";
+constexpr const char* kReplyNotRead = " A reply from the QLT-1 could not be read.";
 
 // A title bar with the system menu and the close box only.
 constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -93,6 +101,7 @@ void TForm1::BuildPorts() {
   midiInput1_->SetSysexBufferSize(4096);
   midiInput1_->SetFilteredMessages({midi::msgActiveSensing, midi::msgMidiTimeCode});
   midiInput1_->OnMidiInput = MidiInputHandler();
+  midiInput1_->OnOverflow = MidiOverflowHandler();
   midiInput1_->Loaded();
 }
 
@@ -126,8 +135,21 @@ void TForm1::Timer1Timer(framework::TObject* /*sender*/) { discovery_.Timer1Time
 
 void TForm1::ProgramTimerTimer(framework::TObject* /*sender*/) { session_.ProgramTimerTimer(); }
 
+// In this handler only taking an event from the port raises EMidiInputError: the buffer of a reply
+// could not be lent back to the device, and the reply waits in the port for a notice that a
+// waiting device never causes. The platform's text alone would not tell the user so.
 void TForm1::MidiInput1MidiInput(framework::TObject* sender) {
-  session_.MidiInput1MidiInput(static_cast<midi::TMidiInput&>(*sender));
+  try {
+    session_.MidiInput1MidiInput(static_cast<midi::TMidiInput&>(*sender));
+  } catch (const midi::EMidiInputError& error) {
+    throw midi::EMidiInputError(framework::ErrorBoxText(error.Message()) + kReplyNotRead + kRestartAdvice);
+  }
+}
+
+// Once per opening: a flood that overflows the ring drops many events, and one box says it all.
+void TForm1::MidiInput1Overflow(framework::TObject* sender) {
+  if (static_cast<midi::TMidiInput&>(*sender).OverflowCount() != 1) return;
+  throw midi::EMidiInputError(std::string(kInputLost) + kRestartAdvice);
 }
 
 void TForm1::AppendLog(const std::string& line) {

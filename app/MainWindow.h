@@ -40,6 +40,8 @@ class TForm1 : public framework::TComponent, public ProgrammerWindow {
   void Timer1Timer(framework::TObject* sender);
   void ProgramTimerTimer(framework::TObject* sender);
   void MidiInput1MidiInput(framework::TObject* sender);
+  // The input port dropped an event because its ring was full.
+  void MidiInput1Overflow(framework::TObject* sender);
 
   // ProgrammerWindow. Each log line is also written to standard output, for whoever follows the
   // program from a terminal.
@@ -52,6 +54,7 @@ class TForm1 : public framework::TComponent, public ProgrammerWindow {
   midi::TMidiOutput* MidiOutput1() override { return midiOutput1_; }
   void SetMidiOutput1(midi::TMidiOutput* port) override { midiOutput1_ = port; }
   framework::TNotifyEvent MidiInputHandler() override { return {this, &TForm1::MidiInput1MidiInput}; }
+  framework::TNotifyEvent MidiOverflowHandler() override { return {this, &TForm1::MidiInput1Overflow}; }
 
  private:
   LayoutScale BuildWindow();

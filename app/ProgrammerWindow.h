@@ -32,6 +32,8 @@ class ProgrammerWindow {
 
   // MidiInput1MidiInput bound to the window, for the input port's OnMidiInput.
   virtual framework::TNotifyEvent MidiInputHandler() = 0;
+  // What the input port's OnOverflow calls: the user hears of lost input.
+  virtual framework::TNotifyEvent MidiOverflowHandler() = 0;
 
  protected:
   ~ProgrammerWindow() = default;

@@ -28,10 +28,13 @@ class ProgrammerTestWindow : public framework::TComponent, public app::Programme
   midi::TMidiOutput* MidiOutput1() override { return output_; }
   void SetMidiOutput1(midi::TMidiOutput* port) override { output_ = port; }
   framework::TNotifyEvent MidiInputHandler() override { return inputHandler; }
+  framework::TNotifyEvent MidiOverflowHandler() override { return overflowHandler; }
 
   std::vector<std::string> log;
   // What MidiInputHandler gives the input port; the tests bind it to the session.
   framework::TNotifyEvent inputHandler;
+  // What MidiOverflowHandler gives the input port; none unless a test binds one.
+  framework::TNotifyEvent overflowHandler;
 
  private:
   framework::TTimer* programTimer_ = new framework::TTimer(this);

@@ -1,0 +1,62 @@
+// What the window tells the user when input from the device cannot reach the conversation: input
+// lost to a full ring, and a reply whose buffer cannot be lent back to the device. Either leaves
+// the device waiting for an answer that never comes.
+#include "app/MainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/EventLoop.h"
+#include "tests/support/PortTestBase.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::PlatformCall;
+
+const std::string kAdvice = " If the log has stopped, switch the QLT-1 off and on again to restart the update.";
+
+class InputLossTest : public testsupport::PortTestBase {
+ protected:
+  void SetUp() override {
+    input_ = Sim().AddInput(app::kDevicePortName);
+    Sim().AddOutput(app::kDevicePortName);
+    form_ = std::make_unique<app::TForm1>();
+    ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return form_->ProgramTimer().Enabled(); })) << "connected";
+  }
+
+  // Faster than the window takes them, so that the ring of 1,024 events overflows.
+  void Flood(int messages) {
+    const std::vector<BYTE> unknown{0xF0, 0x7D, 0x01, 0xF7};
+    for (int i = 0; i < messages; ++i) Sim().InjectSysex(input_, unknown);
+    ASSERT_TRUE(Sim().WaitUntilDelivered(input_));
+    testsupport::ProcessEventsFor(100ms);
+  }
+
+  platform::SimulatedTransport::DeviceId input_{};
+  std::unique_ptr<app::TForm1> form_;
+};
+
+TEST_F(InputLossTest, InputLostToAFullRingIsShownOncePerOpening) {
+  Flood(1100);
+  EXPECT_EQ(escaped_, std::vector<std::string>{"Messages from the QLT-1 were lost: they came in faster than they "
+                                               "could be read." + kAdvice});
+  Flood(1100);
+  EXPECT_EQ(escaped_.size(), 1u);
+}
+
+TEST_F(InputLossTest, AReplyThatCannotBeReadIsShownWithThePlatformsText) {
+  Faults().FailNext(PlatformCall::midiInAddBuffer, MMSYSERR_NOMEM);
+  const std::vector<BYTE> ready{0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x05, 0xF7};
+  Sim().InjectSysex(input_, ready);
+  ASSERT_TRUE(Sim().WaitUntilDelivered(input_));
+  testsupport::ProcessEventsFor(50ms);
+  EXPECT_EQ(escaped_, std::vector<std::string>{form_->MidiInput1()->ErrorText(MMSYSERR_NOMEM) +
+                                               " A reply from the QLT-1 could not be read." + kAdvice});
+}
+
+}  // namespace
