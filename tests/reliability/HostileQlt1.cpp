@@ -11,12 +11,13 @@ namespace reliability {
 
 namespace {
 
-// What one JACK cycle (256 frames at 48 kHz, 5.3 ms) is given at most, counting JACK's and
-// RtMidi's bookkeeping for each message; then a pause longer than a cycle.
-constexpr std::size_t kCycleBudget = 4096;
+// A device's own rate: at most this many bytes (counting each message's bookkeeping) before a
+// pause longer than a cycle, about 27,000 short messages a second.
+constexpr std::size_t kBurstBytes = 4096;
 constexpr std::size_t kPerMessageBytes = 16;
-constexpr auto kCyclePause = std::chrono::milliseconds(8);
+constexpr auto kBurstPause = std::chrono::milliseconds(8);
 constexpr std::size_t kGiantPiece = 1024;
+constexpr auto kRestartPoll = std::chrono::milliseconds(10);
 
 int RepliesPerUpdate() {
   int replies = 2;  // ReadyReply and the acknowledgement of block 0
@@ -30,48 +31,24 @@ std::unique_ptr<qlt1::Qlt1Model> FreshModel() {
 
 std::string ClientName(const char* direction) { return "hostile-qlt1-" + std::to_string(getpid()) + "-" + direction; }
 
-void Quiet(RtMidiError::Type, const std::string&, void*) {}
-
 }  // namespace
 
 HostileQlt1::HostileQlt1(Hostility hostility)
     : hostility_(hostility),
       floodPerReply_(hostility.flood / RepliesPerUpdate()),
       model_(FreshModel()),
-      toTool_(RtMidi::UNIX_JACK, ClientName("out")),
-      fromTool_(RtMidi::UNIX_JACK, ClientName("in"), 4096) {
-  toTool_.setErrorCallback(&HostileQlt1::OnRefused, this);
-  fromTool_.setErrorCallback(&Quiet);
-  fromTool_.ignoreTypes(false, true, true);
-  fromTool_.setCallback(&HostileQlt1::OnMidiIn, this);
-  toTool_.openVirtualPort(app::kDevicePortName);
-  fromTool_.openVirtualPort(app::kDevicePortName);
+      toTool_(platform::JackMidiOutput::Open(ClientName("out"), app::kDevicePortName)),
+      fromTool_(platform::JackMidiInput::Open(ClientName("in"), app::kDevicePortName, arrivals_)) {
+  if (toTool_ == nullptr || fromTool_ == nullptr) throw std::runtime_error("the hostile device found no JACK server");
   worker_ = std::jthread([this](std::stop_token stop) { Serve(stop); });
 }
 
 HostileQlt1::~HostileQlt1() {
   worker_.request_stop();
   worker_.join();
-  fromTool_.cancelCallback();
 }
 
-void HostileQlt1::Restart() {
-  {
-    std::lock_guard lock(mutex_);
-    restartRequested_ = true;
-  }
-  arrived_.notify_one();
-}
-
-// RtMidi's thread: queued for the worker.
-void HostileQlt1::OnMidiIn(double, std::vector<unsigned char>* message, void* device) {
-  auto& self = *static_cast<HostileQlt1*>(device);
-  {
-    std::lock_guard lock(self.mutex_);
-    self.inbox_.emplace_back(message->begin(), message->end());
-  }
-  self.arrived_.notify_one();
-}
+void HostileQlt1::Restart() { restartRequested_ = true; }
 
 void HostileQlt1::Serve(std::stop_token stop) {
   qlt1::Message message;
@@ -93,15 +70,15 @@ void HostileQlt1::Serve(std::stop_token stop) {
 }
 
 bool HostileQlt1::Next(std::stop_token& stop, qlt1::Message& message, bool& restart) {
-  std::unique_lock lock(mutex_);
-  arrived_.wait(lock, stop, [this] { return restartRequested_ || !inbox_.empty(); });
-  if (stop.stop_requested()) return false;
-  restart = std::exchange(restartRequested_, false);
-  if (!restart) {
-    message = std::move(inbox_.front());
-    inbox_.pop_front();
+  while (!stop.stop_requested()) {
+    restart = restartRequested_.exchange(false);
+    if (restart) return true;
+    if (std::optional<qlt1::Message> event = arrivals_.Take(kRestartPoll)) {
+      message = std::move(*event);
+      return true;
+    }
   }
-  return true;
+  return false;
 }
 
 void HostileQlt1::Handle(const qlt1::Message& message) {
@@ -157,24 +134,15 @@ void HostileQlt1::SendMisbehaviour() {
     Send(stray);
 }
 
-// The worker's own: RtMidi reports a full ring from inside sendMessage.
-void HostileQlt1::OnRefused(RtMidiError::Type, const std::string&, void* device) {
-  static_cast<HostileQlt1*>(device)->refused_ = true;
-}
-
-// A JACK server slowed down by a loaded machine runs its cycles late, and RtMidi's ring fills up
-// behind them; what it refuses is sent again once a cycle had time to empty it.
+// A JACK server slowed down by a loaded machine runs its cycles late; the output then holds
+// what it has no room for, and Queue waits for room.
 void HostileQlt1::Send(const std::vector<BYTE>& bytes) {
-  if (cycleBytes_ + bytes.size() + kPerMessageBytes > kCycleBudget) {
-    std::this_thread::sleep_for(kCyclePause);
-    cycleBytes_ = 0;
+  if (burstBytes_ + bytes.size() + kPerMessageBytes > kBurstBytes) {
+    std::this_thread::sleep_for(kBurstPause);
+    burstBytes_ = 0;
   }
-  cycleBytes_ += bytes.size() + kPerMessageBytes;
-  do {
-    refused_ = false;
-    toTool_.sendMessage(&bytes);
-    if (refused_) std::this_thread::sleep_for(kCyclePause);
-  } while (refused_);
+  burstBytes_ += bytes.size() + kPerMessageBytes;
+  toTool_->Queue(bytes);
 }
 
 int HostileQlt1::Finishes() const {

@@ -3,12 +3,10 @@
 // The QLT-1 on JACK ports of its own (named like the device), answering the conversation with the
 // device model, with the misbehaviour a broken or malicious device may show: floods of short
 // messages, a huge System Exclusive message, messages cut short before their end byte, and stray
-// bytes around and inside its replies. It can be restarted like RestartableDevice. Its messages
-// are paced to what a JACK cycle carries, so that nothing it sends is lost on the way.
+// bytes around and inside its replies. It can be restarted like RestartableDevice. Its ports are
+// JACK ports of our own, which hold what a cycle has no room for, so nothing it sends is lost.
 
-#include <rtmidi/RtMidi.h>
-
-#include <condition_variable>
+#include <atomic>
 #include <cstddef>
 #include <deque>
 #include <memory>
@@ -18,6 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "midi/platform/jack/JackMidiInput.h"
+#include "midi/platform/jack/JackMidiOutput.h"
+#include "midi/platform/jack/ReceivedEvents.h"
 #include "tests/reliability/DeviceUnderTest.h"
 #include "tools/qlt1/Qlt1Model.h"
 
@@ -44,8 +45,6 @@ class HostileQlt1 final : public DeviceUnderTest {
   std::vector<std::string> Faults() const;
 
  private:
-  static void OnMidiIn(double stamp, std::vector<unsigned char>* message, void* device);
-  static void OnRefused(RtMidiError::Type type, const std::string& text, void* device);
   void Serve(std::stop_token stop);
   // False when stopped; otherwise `message` is the next one, or empty for a restart.
   bool Next(std::stop_token& stop, qlt1::Message& message, bool& restart);
@@ -58,18 +57,16 @@ class HostileQlt1 final : public DeviceUnderTest {
   const Hostility hostility_;
   const int floodPerReply_;
   bool giantSent_ = false;
-  std::size_t cycleBytes_ = 0;  // handed to RtMidi since the last pause
-  bool refused_ = false;        // RtMidi's ring had no room for the message just sent
-  mutable std::mutex mutex_;
-  std::condition_variable_any arrived_;
-  std::deque<qlt1::Message> inbox_;
-  bool restartRequested_ = false;
+  std::size_t burstBytes_ = 0;  // sent since the last pause
+  mutable std::mutex mutex_;  // the model and the counts, read by the test's thread
+  std::atomic<bool> restartRequested_{false};
   std::unique_ptr<qlt1::Qlt1Model> model_;
   std::vector<std::string> earlierFaults_;
   int finishes_ = 0;
   int badImages_ = 0;
-  RtMidiOut toTool_;
-  RtMidiIn fromTool_;
+  platform::ReceivedEvents arrivals_;  // before the input, which delivers to it
+  std::unique_ptr<platform::JackMidiOutput> toTool_;
+  std::unique_ptr<platform::JackMidiInput> fromTool_;
   std::jthread worker_;  // last: stops before what it uses goes
 };
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <fstream>
 #include <iostream>
 #include <thread>
@@ -12,17 +13,13 @@ namespace {
 
 constexpr auto kStopPoll = std::chrono::milliseconds(100);
 
-RtMidi::Api ApiOf(const std::string& system) { return system == "alsa" ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK; }
-
 void Report(const std::string& line) { std::cout << "qlt1-emulator: " << line << std::endl; }
-
-void Quiet(RtMidiError::Type, const std::string&, void*) {}
 
 }  // namespace
 
 Emulator::Emulator(EmulatorOptions options) : options_(std::move(options)), model_(firmware::FirmwareImage(), options_.model) {}
 
-Emulator::~Emulator() { ClosePorts(); }
+Emulator::~Emulator() = default;
 
 int Emulator::Run(const std::atomic<bool>& stop) {
   const auto appearAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.appearAfterMs);
@@ -38,45 +35,27 @@ int Emulator::Run(const std::atomic<bool>& stop) {
 }
 
 void Emulator::OpenPorts() {
-  toTool_ = std::make_unique<RtMidiOut>(ApiOf(options_.system), "QLT-1");
-  fromTool_ = std::make_unique<RtMidiIn>(ApiOf(options_.system), "QLT-1 in", 4096);
-  toTool_->setErrorCallback(&Quiet);
-  fromTool_->setErrorCallback(&Quiet);
-  fromTool_->ignoreTypes(false, true, true);
-  fromTool_->setCallback(&Emulator::OnMidiIn, this);
-  toTool_->openVirtualPort(options_.portName);
-  fromTool_->openVirtualPort(options_.portName);
+  ports_ = OpenDevicePorts(options_.system, options_.portName);
   Report("ports \"" + options_.portName + "\" open on " + options_.system);
 }
 
-void Emulator::ClosePorts() {
-  fromTool_.reset();
-  toTool_.reset();
-}
-
-// RtMidi's thread: queue the message for the main loop.
-void Emulator::OnMidiIn(double, std::vector<unsigned char>* message, void* emulator) {
-  auto& self = *static_cast<Emulator*>(emulator);
-  {
-    std::lock_guard lock(self.mutex_);
-    self.inbox_.emplace_back(message->begin(), message->end());
-  }
-  self.arrived_.notify_one();
-}
-
+// With the ports vanished nothing comes any more; the emulator still waits for its stop.
 bool Emulator::NextMessage(const std::atomic<bool>& stop, Message& message) {
-  std::unique_lock lock(mutex_);
-  while (inbox_.empty()) {
-    if (stop) return false;
-    arrived_.wait_for(lock, kStopPoll);
+  while (!stop) {
+    if (ports_ == nullptr) {
+      std::this_thread::sleep_for(kStopPoll);
+      continue;
+    }
+    if (std::optional<Message> next = ports_->Next(kStopPoll)) {
+      message = std::move(*next);
+      return true;
+    }
   }
-  message = std::move(inbox_.front());
-  inbox_.pop_front();
-  return true;
+  return false;
 }
 
 void Emulator::Handle(const Message& message) {
-  if (toTool_ == nullptr) return;
+  if (ports_ == nullptr) return;
   const auto arrivedAt = std::chrono::steady_clock::now();
   const std::size_t blocksBefore = model_.BlocksReceived().size();
   const std::size_t faultsBefore = model_.Faults().size();
@@ -86,7 +65,7 @@ void Emulator::Handle(const Message& message) {
   const std::vector<Message> replies = model_.Receive(message);
   if (model_.Faults().size() > faultsBefore) Report("fault: " + model_.Faults().back());
   if (model_.BlocksReceived().size() > blocksBefore) Report("block " + std::to_string(model_.BlocksReceived().back()));
-  for (const Message& reply : replies) toTool_->sendMessage(&reply);
+  for (const Message& reply : replies) ports_->Send(reply);
   if (!replies.empty() && replies.back() == ConversationMessage(kReadyReply)) {
     readyAt_ = std::chrono::steady_clock::now();
     Report("ready");
@@ -98,7 +77,7 @@ void Emulator::Handle(const Message& message) {
   }
   if (options_.vanishAfter >= 0 && model_.BlocksReceived().size() > blocksBefore &&
       model_.BlocksReceived().back() == options_.vanishAfter) {
-    ClosePorts();
+    ports_.reset();
     Report("vanished after block " + std::to_string(options_.vanishAfter));
   }
 }

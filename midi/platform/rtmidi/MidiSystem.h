@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "midi/platform/rtmidi/ErrorRecorder.h"
-#include "midi/platform/rtmidi/JackWatch.h"
+#include "midi/platform/jack/JackWatch.h"
 
 namespace platform {
 
@@ -30,8 +30,6 @@ class MidiSystem {
   // The full names of the ports that deliver to us (Input) or that we send to (Output), in the
   // system's order, as RtMidi names them; only while Ready.
   std::vector<std::string> PortNames(Direction direction);
-  // JACK's watch while the server runs; null for other systems.
-  const std::shared_ptr<JackWatch>& Watch() const { return watch_; }
 
  private:
   bool Answering() const;
@@ -42,7 +40,7 @@ class MidiSystem {
   const std::string clientName_;
   const std::chrono::steady_clock::duration retryInterval_;
   std::chrono::steady_clock::time_point nextProbe_{};
-  std::shared_ptr<JackWatch> watch_;
+  std::unique_ptr<JackWatch> watch_;
   ErrorRecorder errors_;  // before the listers, which report to it until they go
   // ALSA's listers.
   std::unique_ptr<RtMidiIn> inputs_;

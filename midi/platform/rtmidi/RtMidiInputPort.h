@@ -1,8 +1,8 @@
 #pragma once
 
-// An open input port of a MIDI system: an RtMidiIn of our own, connected to the port and
-// delivering everything it receives to the sink. Destroying it closes the port; RtMidi's thread
-// has stopped by then, so the sink hears nothing more.
+// An open input port of the ALSA sequencer: an RtMidiIn of our own, connected to the port and
+// delivering everything it receives through a WireSplitter to the sink. Destroying it closes the
+// port; RtMidi's thread has stopped by then, so the sink hears nothing more.
 
 #include <rtmidi/RtMidi.h>
 
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "midi/platform/Transport.h"
+#include "midi/platform/WireSplitter.h"
 #include "midi/platform/rtmidi/ErrorRecorder.h"
 
 namespace platform {
@@ -22,9 +23,11 @@ class RtMidiInputPort final : public InputConnection {
   ~RtMidiInputPort() override = default;
 
  private:
-  RtMidiInputPort() = default;
-  MMRESULT Connect(RtMidi::Api api, const std::string& clientName, const std::string& portName, InputSink& sink);
+  explicit RtMidiInputPort(InputSink& sink) : splitter_(sink) {}
+  MMRESULT Connect(RtMidi::Api api, const std::string& clientName, const std::string& portName);
+  static void Deliver(double timeStamp, std::vector<unsigned char>* message, void* port);
 
+  WireSplitter splitter_;  // RtMidi's input thread only
   ErrorRecorder errors_;  // before input_, which reports to it until it goes
   std::unique_ptr<RtMidiIn> input_;
 };

@@ -4,6 +4,7 @@
 #include <thread>
 #include <utility>
 
+#include "midi/platform/MessageLength.h"
 #include "midi/platform/rtmidi/PortListing.h"
 
 namespace platform {
@@ -11,43 +12,19 @@ namespace platform {
 namespace {
 
 const std::string kOwnPortName = "out";
-// The system's own queue may be full for a moment (the ALSA sequencer's pool); RtMidi then
+// The sequencer's pool may be full for a moment; RtMidi then
 // reports the send as failed and it is tried again, for a while.
 constexpr std::chrono::milliseconds kRetryPause{5};
 constexpr std::chrono::seconds kRetryLimit{2};
 
-// The bytes of a message that starts with `status`; 0 when it is not a whole message by itself
-// (running status, System Exclusive).
-std::size_t ShortMessageLength(BYTE status) {
-  if (status < 0x80 || status == 0xF0 || status == 0xF7) return 0;
-  switch (status & 0xF0) {
-    case 0xC0:
-    case 0xD0:
-      return 2;
-    case 0xF0:
-      break;
-    default:
-      return 3;
-  }
-  if (status == 0xF1 || status == 0xF3) return 2;
-  if (status == 0xF2) return 3;
-  return 1;
-}
-
 }  // namespace
 
 std::unique_ptr<RtMidiOutputPort> RtMidiOutputPort::Open(RtMidi::Api api, const std::string& clientName,
-                                                         const std::string& portName,
-                                                         std::shared_ptr<JackWatch> watch, MMRESULT& result) {
-  std::unique_ptr<RtMidiOutputPort> port(new RtMidiOutputPort(portName, std::move(watch)));
+                                                         const std::string& portName, MMRESULT& result) {
+  std::unique_ptr<RtMidiOutputPort> port(new RtMidiOutputPort(portName));
   result = port->Connect(api, clientName);
   if (result != MMSYSERR_NOERROR) return nullptr;
   return port;
-}
-
-RtMidiOutputPort::RtMidiOutputPort(std::string portName, std::shared_ptr<JackWatch> watch)
-    : portName_(std::move(portName)), watch_(std::move(watch)) {
-  if (watch_ != nullptr) pacer_.emplace(watch_);
 }
 
 // Looked up by name in the new client's own list, as for input.
@@ -82,20 +59,7 @@ void RtMidiOutputPort::Cancel() { cancelled_.store(true, std::memory_order_relea
 
 MMRESULT RtMidiOutputPort::Send(std::span<const BYTE> bytes, bool cancellable) {
   if (!PortPresent()) return MIDIERR_NODEVICE;
-  if (pacer_) {
-    if (bytes.size() > pacer_->LargestMessage()) return MMSYSERR_INVALPARAM;
-    switch (pacer_->MakeRoom(bytes.size(), cancellable ? &cancelled_ : nullptr)) {
-      case JackPacer::Room::Cancelled:
-        return MMSYSERR_NOERROR;
-      case JackPacer::Room::ServerGone:
-        return MIDIERR_NODEVICE;
-      case JackPacer::Room::Ready:
-        break;
-    }
-  }
-  const MMRESULT result = Hand(bytes, cancellable);
-  if (pacer_ && result == MMSYSERR_NOERROR) pacer_->Sent(bytes.size());
-  return result;
+  return Hand(bytes, cancellable);
 }
 
 MMRESULT RtMidiOutputPort::Hand(std::span<const BYTE> bytes, bool cancellable) {
@@ -112,7 +76,6 @@ MMRESULT RtMidiOutputPort::Hand(std::span<const BYTE> bytes, bool cancellable) {
 }
 
 bool RtMidiOutputPort::PortPresent() {
-  if (watch_ != nullptr && watch_->ServerGone()) return false;
   return FindPort(*output_, portName_).has_value();
 }
 

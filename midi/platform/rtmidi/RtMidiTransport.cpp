@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string>
 
+#include "midi/platform/jack/JackInputPort.h"
+#include "midi/platform/jack/JackOutputPort.h"
 #include "midi/platform/rtmidi/MidiSystem.h"
 #include "midi/platform/rtmidi/RtMidiInputPort.h"
 #include "midi/platform/rtmidi/RtMidiOutputPort.h"
@@ -55,7 +57,9 @@ std::unique_ptr<InputConnection> RtMidiTransport::OpenInput(UINT index, InputSin
     result = MMSYSERR_BADDEVICEID;
     return nullptr;
   }
-  return RtMidiInputPort::Open(ports[index].system->Api(), clientName_, ports[index].name, sink, result);
+  const PortEntry& port = ports[index];
+  if (port.system->Api() == RtMidi::UNIX_JACK) return JackInputPort::Open(clientName_, port.name, sink, result);
+  return RtMidiInputPort::Open(port.system->Api(), clientName_, port.name, sink, result);
 }
 
 std::unique_ptr<OutputConnection> RtMidiTransport::OpenOutput(UINT index, MMRESULT& result) {
@@ -65,7 +69,8 @@ std::unique_ptr<OutputConnection> RtMidiTransport::OpenOutput(UINT index, MMRESU
     return nullptr;
   }
   const PortEntry& port = ports[index];
-  return RtMidiOutputPort::Open(port.system->Api(), clientName_, port.name, port.system->Watch(), result);
+  if (port.system->Api() == RtMidi::UNIX_JACK) return JackOutputPort::Open(clientName_, port.name, result);
+  return RtMidiOutputPort::Open(port.system->Api(), clientName_, port.name, result);
 }
 
 const std::vector<PortEntry>& RtMidiTransport::Ports(Direction direction, bool anew) {

@@ -13,7 +13,7 @@
 #include <span>
 
 #include "midi/platform/Transport.h"
-#include "midi/platform/simulated/SpscByteRing.h"
+#include "midi/platform/SpscByteRing.h"
 #include "framework/WakeUp.h"
 
 namespace platform {

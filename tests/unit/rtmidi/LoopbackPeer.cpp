@@ -2,39 +2,28 @@
 
 #include <unistd.h>
 
-#include <thread>
+#include <stdexcept>
 
 namespace testsupport {
 
-namespace {
-std::string PortPart(const std::string& fullName) { return fullName.substr(fullName.find(':') + 1); }
-}  // namespace
-
 LoopbackPeer::LoopbackPeer()
     : client_("loopback-peer-of-the-rtmidi-transport-test-" + std::to_string(getpid())),
-      source_(std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, client_ + "-out")),
-      destination_(std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, client_ + "-in")) {
-  source_->openVirtualPort(PortPart(SourceName()));
-  destination_->ignoreTypes(false, false, false);
-  destination_->setCallback(&LoopbackPeer::Record, this);
-  destination_->openVirtualPort(PortPart(DestinationName()));
+      source_(platform::JackMidiOutput::Open(client_ + "-out", "to-the-programmer-under-test")),
+      destination_(platform::JackMidiInput::Open(client_ + "-in", "from-the-programmer-under-test", arrivals_)) {
+  if (source_ == nullptr || destination_ == nullptr) throw std::runtime_error("the loopback peer found no JACK server");
+  destinationName_ = destination_->Client().Name();
 }
 
 std::vector<Bytes> LoopbackPeer::Received(std::size_t count, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  std::unique_lock lock(mutex_);
-  while (received_.size() < count && std::chrono::steady_clock::now() < deadline) {
-    lock.unlock();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    lock.lock();
+  while (received_.size() < count) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    std::optional<Bytes> event = arrivals_.Take(left);
+    if (!event) break;
+    received_.push_back(std::move(*event));
   }
   return received_;
-}
-
-void LoopbackPeer::Record(double, Bytes* message, void* peer) {
-  auto& self = *static_cast<LoopbackPeer*>(peer);
-  std::lock_guard lock(self.mutex_);
-  self.received_.push_back(*message);
 }
 
 Bytes Sysex(std::size_t size, unsigned tag) {

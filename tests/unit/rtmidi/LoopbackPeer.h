@@ -1,17 +1,19 @@
 #pragma once
 
-// The test's own end of a JACK loopback, made with plain RtMidi: a port that the transport lists
-// as an input (the test sends through it) and one it lists as an output (the test records what
-// arrives there). Client and port names are longer than the platform's 31 characters.
-
-#include <rtmidi/RtMidi.h>
+// The test's own end of a JACK loopback, made of JACK ports of our own (not the transport's): a
+// port that the transport lists as an input (the test sends through it) and one it lists as an
+// output (the test records what arrives there). Client and port names are longer than the
+// platform's 31 characters.
 
 #include <chrono>
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
+
+#include "midi/platform/jack/JackMidiInput.h"
+#include "midi/platform/jack/JackMidiOutput.h"
+#include "midi/platform/jack/ReceivedEvents.h"
 
 namespace testsupport {
 
@@ -21,22 +23,24 @@ class LoopbackPeer {
  public:
   LoopbackPeer();
 
-  std::string SourceName() const { return client_ + "-out:to-the-programmer-under-test"; }
-  std::string DestinationName() const { return client_ + "-in:from-the-programmer-under-test"; }
+  std::string SourceName() const { return source_->Client().Name(); }
+  std::string DestinationName() const { return destinationName_; }
 
-  void Send(const Bytes& message) { source_->sendMessage(&message); }
+  // Sends `message` as one event; false when it never can.
+  bool Send(const Bytes& message) { return source_->Queue(message); }
   void RemoveDestination() { destination_.reset(); }
   // What arrived at the destination, once `count` messages have or the time is up.
   std::vector<Bytes> Received(std::size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  // Forgets what arrived so far.
+  void ClearReceived() { received_.clear(); }
 
  private:
-  static void Record(double, Bytes* message, void* peer);
-
   const std::string client_;
-  std::mutex mutex_;
-  std::vector<Bytes> received_;  // before the ports, whose threads record into it
-  std::unique_ptr<RtMidiOut> source_;
-  std::unique_ptr<RtMidiIn> destination_;
+  std::vector<Bytes> received_;
+  platform::ReceivedEvents arrivals_;  // before the destination, which delivers to it
+  std::unique_ptr<platform::JackMidiOutput> source_;
+  std::unique_ptr<platform::JackMidiInput> destination_;
+  std::string destinationName_;
 };
 
 // A System Exclusive message of `size` bytes whose body tells `tag` apart.

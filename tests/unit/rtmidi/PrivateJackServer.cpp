@@ -100,7 +100,13 @@ void PrivateJackServer::RemoveLeftovers() const {
   }
 }
 
-void PrivateJackServer::Pause() { kill(pid_, SIGSTOP); }
+// Returns once the server has stopped, and a cycle it had started has had time to end.
+void PrivateJackServer::Pause() {
+  kill(pid_, SIGSTOP);
+  int status = 0;
+  waitpid(pid_, &status, WUNTRACED);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
 void PrivateJackServer::Resume() { kill(pid_, SIGCONT); }
 
 }  // namespace testsupport

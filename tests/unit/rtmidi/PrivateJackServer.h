@@ -21,7 +21,7 @@ class PrivateJackServer {
   // True once the server answers clients.
   bool Start();
   void Stop();
-  // A paused server runs no process cycles.
+  // A paused server runs no process cycles; Pause returns once none runs.
   void Pause();
   void Resume();
 

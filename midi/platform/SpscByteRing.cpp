@@ -1,4 +1,4 @@
-#include "midi/platform/simulated/SpscByteRing.h"
+#include "midi/platform/SpscByteRing.h"
 
 #include <algorithm>
 #include <bit>

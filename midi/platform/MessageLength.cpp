@@ -1,0 +1,21 @@
+#include "midi/platform/MessageLength.h"
+
+namespace platform {
+
+std::size_t ShortMessageLength(BYTE status) {
+  if (status < 0x80 || status == 0xF0 || status == 0xF7) return 0;
+  switch (status & 0xF0) {
+    case 0xC0:
+    case 0xD0:
+      return 2;
+    case 0xF0:
+      break;
+    default:
+      return 3;
+  }
+  if (status == 0xF1 || status == 0xF3) return 2;
+  if (status == 0xF2) return 3;
+  return 1;
+}
+
+}  // namespace platform

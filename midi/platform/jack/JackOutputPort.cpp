@@ -1,0 +1,71 @@
+#include "midi/platform/jack/JackOutputPort.h"
+
+#include <chrono>
+#include <thread>
+#include <utility>
+
+#include "midi/platform/MessageLength.h"
+
+namespace platform {
+
+namespace {
+
+const std::string kOwnPortName = "out";
+// Well below a cycle, which is a few milliseconds at the least.
+constexpr std::chrono::microseconds kPollInterval{500};
+
+}  // namespace
+
+std::unique_ptr<JackOutputPort> JackOutputPort::Open(const std::string& clientName, const std::string& destination,
+                                                     MMRESULT& result) {
+  std::unique_ptr<JackOutputPort> port(new JackOutputPort(destination));
+  port->output_ = JackMidiOutput::Open(clientName, kOwnPortName);
+  if (port->output_ == nullptr) {
+    result = MMSYSERR_ERROR;
+    return nullptr;
+  }
+  if (!port->output_->Client().ConnectWith(destination)) {
+    result = MMSYSERR_BADDEVICEID;
+    return nullptr;
+  }
+  result = MMSYSERR_NOERROR;
+  return port;
+}
+
+MMRESULT JackOutputPort::SendShort(DWORD message) {
+  const BYTE bytes[] = {static_cast<BYTE>(message), static_cast<BYTE>(message >> 8), static_cast<BYTE>(message >> 16)};
+  const std::size_t length = ShortMessageLength(bytes[0]);
+  if (length == 0) return MMSYSERR_INVALPARAM;
+  return Send({bytes, length}, false);
+}
+
+MMRESULT JackOutputPort::SendLong(std::span<const BYTE> bytes) {
+  // A Cancel before this send began was meant for an earlier one.
+  cancelled_.store(false, std::memory_order_release);
+  return Send(bytes, true);
+}
+
+void JackOutputPort::Cancel() { cancelled_.store(true, std::memory_order_release); }
+
+MMRESULT JackOutputPort::Send(std::span<const BYTE> bytes, bool cancellable) {
+  if (const auto interruption = Interruption(false)) return *interruption;
+  if (bytes.empty() || bytes.size() > output_->LargestEvent()) return MMSYSERR_INVALPARAM;
+  while (!output_->TryQueue(bytes)) {
+    if (const auto interruption = Interruption(cancellable)) return *interruption;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  const std::uint64_t event = output_->Queued();
+  while (output_->Written() < event) {
+    if (const auto interruption = Interruption(cancellable)) return *interruption;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+  return MMSYSERR_NOERROR;
+}
+
+std::optional<MMRESULT> JackOutputPort::Interruption(bool cancellable) const {
+  if (cancellable && cancelled_.load(std::memory_order_acquire)) return MMSYSERR_NOERROR;
+  if (!output_->Client().ConnectedWith(destination_)) return MIDIERR_NODEVICE;
+  return std::nullopt;
+}
+
+}  // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+
+// The events a JACK input port of ours received, handed from JACK's real-time thread to one
+// other thread without locks or allocation on the real-time side. For programs that take their
+// input in a loop of their own (the device emulator, test peers) rather than through a sink.
+// An event that finds the queue full is counted as lost, never waited for.
+
+#include <semaphore.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "midi/platform/SpscByteRing.h"
+#include "midi/platform/jack/JackMidiInput.h"
+
+namespace platform {
+
+class ReceivedEvents final : public JackEventReceiver {
+ public:
+  // `capacity`: a power of two, the bytes that may wait.
+  explicit ReceivedEvents(std::size_t capacity = 1 << 20);
+  ~ReceivedEvents();
+  ReceivedEvents(const ReceivedEvents&) = delete;
+  ReceivedEvents& operator=(const ReceivedEvents&) = delete;
+
+  void ReceiveEvent(std::span<const BYTE> bytes) noexcept override;
+
+  // The oldest waiting event, once one has come or the time is up. One thread at a time.
+  std::optional<std::vector<BYTE>> Take(std::chrono::milliseconds timeout);
+  // Events that found no room.
+  std::size_t Lost() const { return lost_.load(std::memory_order_relaxed); }
+
+ private:
+  SpscByteRing queue_;  // each event as its length, then its bytes
+  sem_t waiting_;  // counts the events queued; posting it is lock-free
+  std::atomic<std::size_t> lost_{0};
+};
+
+}  // namespace platform
