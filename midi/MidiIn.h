@@ -77,7 +77,6 @@ class TMidiInput : public TMidiIO {
   // Events dropped because the ring was full since the port was opened, counted as their
   // notices are handled (just before each OnOverflow).
   DWORD OverflowCount() const { return overflowCount_; }
-  HMIDIIN DeviceHandle() const { return deviceHandle_; }
   framework::HWND WindowHandle() const { return window_; }
   const CallbackInstance* Instance() const { return instance_; }
   const CircularEventBuffer* EventBuffer() const { return eventBuffer_; }

@@ -60,7 +60,6 @@ class TMidiOutput : public TMidiIO {
   void SetResetOnClose(bool value) { resetOnClose_ = value; }
 
   TMidiPortState State() const { return state_; }
-  HMIDIOUT DeviceHandle() const { return deviceHandle_; }
   DWORD Error() const { return error_; }
   WORD DeviceCount() const { return deviceCount_; }
   WORD ManufacturerID() const { return manufacturerId_; }

@@ -1,5 +1,6 @@
 // Ports whose device refuses to close even at their destruction: the memory the device may still
-// write stays, but nothing is delivered into the destroyed port any more.
+// write stays, but nothing is delivered into the destroyed port any more. The devices stay open
+// for the rest of the run, holding what the ports kept for them.
 #include <array>
 #include <chrono>
 #include <cstddef>
@@ -31,7 +32,6 @@ TEST_F(UnclosablePortTest, ADestroyedInputPortIsNotCalledAgain) {
   midi::TMidiInput* port = storage.Create(&owner_);
   port->Open();
   port->Start();
-  const HMIDIIN handle = port->DeviceHandle();
   Faults().FailAlways(PlatformCall::midiInClose, MMSYSERR_ERROR);
   port->~TMidiInput();
   const auto dead = storage.bytes;
@@ -39,9 +39,6 @@ TEST_F(UnclosablePortTest, ADestroyedInputPortIsNotCalledAgain) {
   EXPECT_EQ(storage.bytes, dead) << "a notice queued by the closing reached the destroyed port";
   EXPECT_TRUE(Sim().IsOpen(device));
   EXPECT_EQ(escaped_.size(), 1u) << "the failed close is shown";
-
-  Faults().Clear(PlatformCall::midiInClose);
-  EXPECT_EQ(midiInClose(handle), MMSYSERR_NOERROR);
 }
 
 TEST_F(UnclosablePortTest, ADestroyedOutputPortIsNotCalledAgain) {
@@ -52,16 +49,12 @@ TEST_F(UnclosablePortTest, ADestroyedOutputPortIsNotCalledAgain) {
   Sim().HoldOutput(device, true);
   const std::vector<BYTE> probe{0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x04, 0xF7};
   port->SendLongMsg(probe.data(), static_cast<WORD>(probe.size()));
-  const HMIDIOUT handle = port->DeviceHandle();
   Faults().FailAlways(PlatformCall::midiOutClose, MMSYSERR_ERROR);
   port->~TMidiOutput();
   const auto dead = storage.bytes;
   testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
   EXPECT_EQ(storage.bytes, dead);
   EXPECT_TRUE(Sim().IsOpen(device));
-
-  Faults().Clear(PlatformCall::midiOutClose);
-  EXPECT_EQ(midiOutClose(handle), MMSYSERR_NOERROR);
 }
 
 }  // namespace
