@@ -23,8 +23,14 @@ void SimulatedQlt1::OnSent(const platform::SentMessage& message) {
       return;
     }
     replies = model_.Receive(message.bytes);
+    if (model_.BlocksReceived().size() >= silentAfter_) return;
   }
   for (const qlt1::Message& reply : replies) sim_.InjectSysex(toolInput_, reply);
+}
+
+void SimulatedQlt1::FallSilentAfter(std::size_t blocks) {
+  std::lock_guard lock(mutex_);
+  silentAfter_ = blocks;
 }
 
 int SimulatedQlt1::ProbeCount() const {

@@ -3,6 +3,8 @@
 // The QLT-1 on the simulated transport: an input and an output port named like the device, and
 // the device's side of the conversation answering from the sending thread.
 
+#include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,6 +26,10 @@ class SimulatedQlt1 {
   platform::SimulatedTransport::DeviceId ToolInput() const { return toolInput_; }
   platform::SimulatedTransport::DeviceId ToolOutput() const { return toolOutput_; }
 
+  // From now on the device answers nothing once it has received `blocks` blocks, as one that hangs
+  // mid-update, so that a test can act while the update is surely under way.
+  void FallSilentAfter(std::size_t blocks);
+
   int ProbeCount() const;
   int FinishCount() const;
   std::vector<int> BlocksReceived() const;
@@ -40,6 +46,7 @@ class SimulatedQlt1 {
   mutable std::mutex mutex_;
   qlt1::Qlt1Model model_;
   std::vector<std::string> shortMessages_;
+  std::size_t silentAfter_ = SIZE_MAX;
 };
 
 }  // namespace testsupport

@@ -129,6 +129,7 @@ TEST_F(ProgramTest, AWholeUpdateThenTheCloseBoxEndsWithStatusZeroAndThePortsClos
 
 TEST_F(ProgramTest, SigtermDuringAnUpdateClosesThePortsAndEndsWithStatusZero) {
   testsupport::SimulatedQlt1 device(Sim());
+  device.FallSilentAfter(3);
   bool raised = false;
   const int status = RunWith([&] {
     if (raised || device.BlocksReceived().size() < 3) return;
