@@ -40,9 +40,11 @@ fail() {
   exit 1
 }
 
-# start_server [FRAMES]: frames per cycle, 256 unless given.
+# start_server [FRAMES]: frames per cycle, 256 unless given. Synchronous (-S): in JACK's default
+# mode a client late for its cycle (on a busy machine) loses the MIDI it had to read or write;
+# here the cycle waits for it instead, so a run shows the tool's behaviour, not the machine's load.
 start_server() {
-  jackd -n "$SERVER" -d dummy -r 48000 -p "${1:-256}" > "$WORK/jackd.out" 2>&1 &
+  jackd -S -n "$SERVER" -d dummy -r 48000 -p "${1:-256}" > "$WORK/jackd.out" 2>&1 &
   PIDS+=($!)
   local tries=0
   until jack_lsp > /dev/null 2>&1; do

@@ -2,7 +2,20 @@
 
 #include <jack/midiport.h>
 
+#include <cstdint>
+#include <cstring>
+
 namespace platform {
+
+namespace {
+
+using EventLength = std::uint32_t;
+
+// Twice the MIDI buffer JACK gives a port by default; a cycle that holds more is handed over in
+// parts.
+constexpr std::size_t kStagingBytes = 1 << 16;
+
+}  // namespace
 
 std::unique_ptr<JackMidiInput> JackMidiInput::Open(const std::string& clientName, const std::string& portName,
                                                    JackEventReceiver& receiver) {
@@ -13,14 +26,43 @@ std::unique_ptr<JackMidiInput> JackMidiInput::Open(const std::string& clientName
   return input;
 }
 
+JackMidiInput::JackMidiInput(JackEventReceiver& receiver)
+    : receiver_(receiver), staging_(std::make_unique<BYTE[]>(kStagingBytes)) {}
+
 // JACK's real-time thread.
 void JackMidiInput::Process(void* self, void* portBuffer, jack_nframes_t) noexcept {
   auto& input = *static_cast<JackMidiInput*>(self);
   const jack_nframes_t count = jack_midi_get_event_count(portBuffer);
+  std::size_t staged = 0;
   for (jack_nframes_t index = 0; index < count; ++index) {
     jack_midi_event_t event;
-    if (jack_midi_event_get(&event, portBuffer, index) == 0 && event.size > 0)
+    if (jack_midi_event_get(&event, portBuffer, index) != 0) {
+      input.missed_.fetch_add(count - index, std::memory_order_relaxed);
+      break;
+    }
+    if (event.size == 0) continue;
+    if (staged + sizeof(EventLength) + event.size > kStagingBytes) {
+      input.HandOver(staged);
+      staged = 0;
+    }
+    if (sizeof(EventLength) + event.size > kStagingBytes) {
       input.receiver_.ReceiveEvent({event.buffer, event.size});
+      continue;
+    }
+    const EventLength length = static_cast<EventLength>(event.size);
+    std::memcpy(input.staging_.get() + staged, &length, sizeof length);
+    std::memcpy(input.staging_.get() + staged + sizeof length, event.buffer, event.size);
+    staged += sizeof length + event.size;
+  }
+  input.HandOver(staged);
+}
+
+void JackMidiInput::HandOver(std::size_t stagedBytes) noexcept {
+  for (std::size_t at = 0; at < stagedBytes;) {
+    EventLength length = 0;
+    std::memcpy(&length, staging_.get() + at, sizeof length);
+    receiver_.ReceiveEvent({staging_.get() + at + sizeof length, length});
+    at += sizeof length + length;
   }
 }
 

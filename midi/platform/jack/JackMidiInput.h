@@ -3,9 +3,16 @@
 // A MIDI input port of our own on the JACK server: the process callback hands every event of
 // the cycle to the receiver, in order, on JACK's real-time thread. Destroying it stops the
 // callback first: once the destructor returns, the receiver is never called again.
+//
+// The events are copied out of the port's buffer before any is handed over. With one connection
+// that buffer is the sender's own, which the sender clears at its next cycle; should the server
+// start that cycle while a slow receiver is still at work (JACK does not wait for a client late
+// for its cycle), events still in the buffer would be lost.
 
 #include <jack/jack.h>
 
+#include <atomic>
+#include <cstddef>
 #include <memory>
 #include <span>
 #include <string>
@@ -32,13 +39,18 @@ class JackMidiInput {
 
   JackClientPort& Client() { return *client_; }
   const JackClientPort& Client() const { return *client_; }
+  // Events the port buffer no longer held when they were read: the sender had moved on.
+  std::size_t Missed() const { return missed_.load(std::memory_order_relaxed); }
 
  private:
-  explicit JackMidiInput(JackEventReceiver& receiver) : receiver_(receiver) {}
+  explicit JackMidiInput(JackEventReceiver& receiver);
   static void Process(void* self, void* portBuffer, jack_nframes_t frames) noexcept;
+  void HandOver(std::size_t stagedBytes) noexcept;
 
   JackEventReceiver& receiver_;
-  std::unique_ptr<JackClientPort> client_;
+  std::unique_ptr<BYTE[]> staging_;  // each event as its length, then its bytes
+  std::atomic<std::size_t> missed_{0};
+  std::unique_ptr<JackClientPort> client_;  // last: closed before what its callback reads
 };
 
 }  // namespace platform

@@ -68,9 +68,10 @@ PrivateJackServer::~PrivateJackServer() {
 }
 
 // jack_wait asks in a process of its own, so that this one's JACK library stays as the code
-// under test leaves it.
+// under test leaves it. Synchronous (-S): in JACK's default mode a client late for its cycle (on a
+// busy machine) loses the MIDI it had to read or write; here the cycle waits for it instead.
 bool PrivateJackServer::Start() {
-  pid_ = Spawn({"jackd", "-n", name_, "-d", "dummy", "-r", "48000", "-p", "256"}, log_);
+  pid_ = Spawn({"jackd", "-S", "-n", name_, "-d", "dummy", "-r", "48000", "-p", "256"}, log_);
   const pid_t waiter = Spawn({"jack_wait", "-w", "-t", "10", "-s", name_, "-n", "wait-for-" + name_}, log_);
   int status = 0;
   waitpid(waiter, &status, 0);

@@ -1,6 +1,6 @@
 #pragma once
 
-// A JACK server of the test's own: `jackd -d dummy` under a name of the test's, which every
+// A JACK server of the test's own: `jackd -S -d dummy` under a name of the test's, which every
 // JACK client of this process is pointed at. It is stopped with the test, and dies with the test
 // process if that ends first; servers it did not start are never touched.
 
