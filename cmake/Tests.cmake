@@ -4,11 +4,14 @@ enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# add_project_test(<name> LABEL <label> [MAIN gui] SOURCES <files...> LIBS <targets...>)
+# add_project_test(<name> LABEL <label> [MAIN gui] [TIMEOUT <seconds>] SOURCES <files...> LIBS <targets...>)
 # MAIN gui gives the test a QApplication, for tests that show widgets; otherwise it has a
-# QCoreApplication.
+# QCoreApplication. Each test may take 120 s unless TIMEOUT says otherwise.
 function(add_project_test name)
-  cmake_parse_arguments(TEST "" "LABEL;MAIN" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(TEST "" "LABEL;MAIN;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT TEST_TIMEOUT)
+    set(TEST_TIMEOUT 120)
+  endif()
   set(support test_support)
   if(TEST_MAIN STREQUAL "gui")
     set(support test_support_gui)
@@ -17,7 +20,7 @@ function(add_project_test name)
   target_link_libraries(${name} PRIVATE ${TEST_LIBS} ${support} GTest::gtest GTest::gmock)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS ${TEST_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 120)
+    PROPERTIES LABELS ${TEST_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${TEST_TIMEOUT})
 endfunction()
 
 add_subdirectory(tests)
