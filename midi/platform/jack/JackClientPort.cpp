@@ -12,6 +12,8 @@ namespace {
 // A connection is taken into the graph at the start of a cycle, every few milliseconds.
 constexpr std::chrono::seconds kConnectionLimit{5};
 constexpr std::chrono::milliseconds kConnectionPoll{1};
+// Cycles to wait once the connection shows: the one under way may have been ordered without it.
+constexpr std::uint64_t kSettlingCycles = 2;
 }  // namespace
 
 std::unique_ptr<JackClientPort> JackClientPort::Open(const std::string& clientName, const std::string& portName,
@@ -50,6 +52,11 @@ bool JackClientPort::ConnectWith(const std::string& otherPort) {
     if (ServerGone() || std::chrono::steady_clock::now() >= giveUp) return false;
     std::this_thread::sleep_for(kConnectionPoll);
   }
+  const std::uint64_t settledAt = cycles_.load(std::memory_order_acquire) + kSettlingCycles + 1;
+  while (cycles_.load(std::memory_order_acquire) < settledAt) {
+    if (ServerGone() || std::chrono::steady_clock::now() >= giveUp) return false;
+    std::this_thread::sleep_for(kConnectionPoll);
+  }
   return true;
 }
 
@@ -60,6 +67,7 @@ bool JackClientPort::ConnectedWith(const std::string& otherPort) const {
 int JackClientPort::OnProcess(jack_nframes_t frames, void* self) {
   auto& port = *static_cast<JackClientPort*>(self);
   port.process_(port.context_, jack_port_get_buffer(port.port_, frames), frames);
+  port.cycles_.fetch_add(1, std::memory_order_release);
   return 0;
 }
 

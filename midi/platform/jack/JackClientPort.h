@@ -9,6 +9,7 @@
 #include <jack/jack.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -30,8 +31,10 @@ class JackClientPort {
   // The port's full name, "client:port".
   std::string Name() const;
   // Connects our port with another one (ours sends to it, or it sends to ours) and waits until
-  // the server's graph has taken the connection in, a cycle or so; false when the other port is
-  // not there or refuses, or the server takes no connection within a while.
+  // the server's graph has taken the connection in and run whole cycles with it, so that the
+  // two clients already run one after the other (just after a connection shows, they may still
+  // run side by side, one reading the port buffer while the other clears it); false when the
+  // other port is not there or refuses, or the server takes no connection within a while.
   bool ConnectWith(const std::string& otherPort);
   // True while our port is connected with `otherPort`; false once either went away.
   bool ConnectedWith(const std::string& otherPort) const;
@@ -49,6 +52,7 @@ class JackClientPort {
   void* const context_;
   jack_port_t* port_ = nullptr;
   std::atomic<bool> gone_{false};
+  std::atomic<std::uint64_t> cycles_{0};
 };
 
 }  // namespace platform
