@@ -37,8 +37,14 @@ samples() (
   echo "${direct[*]}"
 )
 
-{ read -r -a tool256; read -r -a direct256; } < <(samples 256)
-{ read -r -a tool128; read -r -a direct128; } < <(samples 128)
+# Each set's server must be gone before the next one of the same name starts: a process
+# substitution would not be waited for, so the samples go through a file.
+sampled=$(mktemp)
+trap 'rm -f "$sampled"' EXIT
+samples 256 > "$sampled"
+{ read -r -a tool256; read -r -a direct256; } < "$sampled"
+samples 128 > "$sampled"
+{ read -r -a tool128; read -r -a direct128; } < "$sampled"
 at256=$("$BENCH/bench_figure" "whole update over JACK, 256 frames" ms 'ratio<=1.10' "${tool256[@]}" --baseline "${direct256[@]}")
 at128=$("$BENCH/bench_figure" "whole update over JACK, 128 frames" ms - "${tool128[@]}" --baseline "${direct128[@]}")
 echo "$at256"

@@ -20,14 +20,17 @@ fi
 PIDS=()
 
 # A JACK server killed outright keeps its place in JACK's table of servers, which holds only
-# eight, so each process gets a few seconds to end on its own first.
+# eight, so each process gets a few seconds to end on its own first. The last started goes first:
+# the server, started before its clients, ends once they are gone (a synchronous server still
+# waiting for a client that is ending can miss those seconds).
 stop_everything() {
-  local pid tries
-  for pid in "${PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-  for pid in "${PIDS[@]}"; do
+  local pid tries index
+  for ((index = ${#PIDS[@]} - 1; index >= 0; index--)); do
+    pid=${PIDS[index]}
+    kill -TERM "$pid" 2>/dev/null || true
     for ((tries = 0; tries < 50; tries++)); do running "$pid" || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
   done
-  for pid in "${PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
   rm -rf "$WORK" "/dev/shm/jack-$(id -u)/$SERVER" 2>/dev/null || true
 }
 trap stop_everything EXIT
