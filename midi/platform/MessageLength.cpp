@@ -18,4 +18,9 @@ std::size_t ShortMessageLength(BYTE status) {
   return 1;
 }
 
+std::span<const BYTE> ShortMessageBytes(DWORD message, std::array<BYTE, 3>& storage) {
+  storage = {static_cast<BYTE>(message), static_cast<BYTE>(message >> 8), static_cast<BYTE>(message >> 16)};
+  return std::span<const BYTE>(storage).first(ShortMessageLength(storage[0]));
+}
+
 }  // namespace platform

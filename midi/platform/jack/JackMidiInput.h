@@ -11,7 +11,6 @@
 
 #include <jack/jack.h>
 
-#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <span>
@@ -39,8 +38,6 @@ class JackMidiInput {
 
   JackClientPort& Client() { return *client_; }
   const JackClientPort& Client() const { return *client_; }
-  // Events the port buffer no longer held when they were read: the sender had moved on.
-  std::size_t Missed() const { return missed_.load(std::memory_order_relaxed); }
 
  private:
   explicit JackMidiInput(JackEventReceiver& receiver);
@@ -49,7 +46,6 @@ class JackMidiInput {
 
   JackEventReceiver& receiver_;
   std::unique_ptr<BYTE[]> staging_;  // each event as its length, then its bytes
-  std::atomic<std::size_t> missed_{0};
   std::unique_ptr<JackClientPort> client_;  // last: closed before what its callback reads
 };
 

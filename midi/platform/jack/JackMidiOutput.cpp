@@ -3,13 +3,12 @@
 #include <jack/midiport.h>
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace platform {
 
 namespace {
-
-using EventLength = std::uint32_t;
 
 // Several block messages, and floods of short ones, without waiting.
 constexpr std::size_t kQueueBytes = 1 << 16;
@@ -37,9 +36,7 @@ JackMidiOutput::JackMidiOutput() : queue_(kQueueBytes) {}
 
 bool JackMidiOutput::TryQueue(std::span<const BYTE> bytes) {
   if (bytes.empty() || bytes.size() > LargestEvent()) return false;
-  const EventLength length = static_cast<EventLength>(bytes.size());
-  if (queue_.WritableBytes() < sizeof length + bytes.size()) return false;
-  queue_.Push({reinterpret_cast<const BYTE*>(&length), sizeof length}, bytes);
+  if (!queue_.TryPush(bytes)) return false;
   queued_.fetch_add(1, std::memory_order_release);
   return true;
 }
@@ -59,15 +56,12 @@ void JackMidiOutput::Process(void* self, void* portBuffer, jack_nframes_t) noexc
   auto& output = *static_cast<JackMidiOutput*>(self);
   jack_midi_clear_buffer(portBuffer);
   output.largestEvent_.store(jack_midi_max_event_size(portBuffer), std::memory_order_relaxed);
-  SpscByteRing& queue = output.queue_;
-  while (queue.ReadableBytes() >= sizeof(EventLength)) {
-    EventLength length = 0;
-    queue.CopyOut(0, {reinterpret_cast<BYTE*>(&length), sizeof length});
-    if (length > jack_midi_max_event_size(portBuffer)) break;
-    jack_midi_data_t* event = jack_midi_event_reserve(portBuffer, 0, length);
+  while (const std::optional<std::size_t> length = output.queue_.NextLength()) {
+    if (*length > jack_midi_max_event_size(portBuffer)) break;
+    jack_midi_data_t* event = jack_midi_event_reserve(portBuffer, 0, *length);
     if (event == nullptr) break;
-    queue.CopyOut(sizeof length, {event, length});
-    queue.Consume(sizeof length + length);
+    output.queue_.CopyNext({event, *length});
+    output.queue_.Pop();
     output.written_.fetch_add(1, std::memory_order_release);
   }
 }

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "midi/platform/MmSystem.h"
-#include "midi/platform/SpscByteRing.h"
+#include "midi/platform/jack/EventRing.h"
 #include "midi/platform/jack/JackClientPort.h"
 
 namespace platform {
@@ -44,7 +44,7 @@ class JackMidiOutput {
   JackMidiOutput();
   static void Process(void* self, void* portBuffer, jack_nframes_t frames) noexcept;
 
-  SpscByteRing queue_;  // each event as its length, then its bytes
+  EventRing queue_;
   std::atomic<std::uint64_t> queued_{0};
   std::atomic<std::uint64_t> written_{0};
   std::atomic<std::size_t> largestEvent_{0};

@@ -1,5 +1,6 @@
 #include "midi/platform/jack/JackOutputPort.h"
 
+#include <array>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -33,10 +34,10 @@ std::unique_ptr<JackOutputPort> JackOutputPort::Open(const std::string& clientNa
 }
 
 MMRESULT JackOutputPort::SendShort(DWORD message) {
-  const BYTE bytes[] = {static_cast<BYTE>(message), static_cast<BYTE>(message >> 8), static_cast<BYTE>(message >> 16)};
-  const std::size_t length = ShortMessageLength(bytes[0]);
-  if (length == 0) return MMSYSERR_INVALPARAM;
-  return Send({bytes, length}, false);
+  std::array<BYTE, 3> storage;
+  const std::span<const BYTE> bytes = ShortMessageBytes(message, storage);
+  if (bytes.empty()) return MMSYSERR_INVALPARAM;
+  return Send(bytes, false);
 }
 
 MMRESULT JackOutputPort::SendLong(std::span<const BYTE> bytes) {

@@ -1,27 +1,16 @@
 #include "midi/platform/jack/ReceivedEvents.h"
 
 #include <cerrno>
-#include <cstdint>
 #include <ctime>
 
 namespace platform {
-
-namespace {
-using EventLength = std::uint32_t;
-}  // namespace
 
 ReceivedEvents::ReceivedEvents(std::size_t capacity) : queue_(capacity) { sem_init(&waiting_, 0, 0); }
 
 ReceivedEvents::~ReceivedEvents() { sem_destroy(&waiting_); }
 
 void ReceivedEvents::ReceiveEvent(std::span<const BYTE> bytes) noexcept {
-  const EventLength length = static_cast<EventLength>(bytes.size());
-  if (queue_.WritableBytes() < sizeof length + bytes.size()) {
-    lost_.fetch_add(1, std::memory_order_relaxed);
-    return;
-  }
-  queue_.Push({reinterpret_cast<const BYTE*>(&length), sizeof length}, bytes);
-  sem_post(&waiting_);
+  if (queue_.TryPush(bytes)) sem_post(&waiting_);
 }
 
 std::optional<std::vector<BYTE>> ReceivedEvents::Take(std::chrono::milliseconds timeout) {
@@ -34,11 +23,9 @@ std::optional<std::vector<BYTE>> ReceivedEvents::Take(std::chrono::milliseconds 
   while ((waited = sem_timedwait(&waiting_, &deadline)) != 0 && errno == EINTR) {
   }
   if (waited != 0) return std::nullopt;
-  EventLength length = 0;
-  queue_.CopyOut(0, {reinterpret_cast<BYTE*>(&length), sizeof length});
-  std::vector<BYTE> event(length);
-  queue_.CopyOut(sizeof length, event);
-  queue_.Consume(sizeof length + length);
+  std::vector<BYTE> event(*queue_.NextLength());
+  queue_.CopyNext(event);
+  queue_.Pop();
   return event;
 }
 

@@ -3,17 +3,16 @@
 // The events a JACK input port of ours received, handed from JACK's real-time thread to one
 // other thread without locks or allocation on the real-time side. For programs that take their
 // input in a loop of their own (the device emulator, test peers) rather than through a sink.
-// An event that finds the queue full is counted as lost, never waited for.
+// An event that finds the queue full (a MiB by default) is dropped, never waited for.
 
 #include <semaphore.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <optional>
 #include <vector>
 
-#include "midi/platform/SpscByteRing.h"
+#include "midi/platform/jack/EventRing.h"
 #include "midi/platform/jack/JackMidiInput.h"
 
 namespace platform {
@@ -30,13 +29,10 @@ class ReceivedEvents final : public JackEventReceiver {
 
   // The oldest waiting event, once one has come or the time is up. One thread at a time.
   std::optional<std::vector<BYTE>> Take(std::chrono::milliseconds timeout);
-  // Events that found no room.
-  std::size_t Lost() const { return lost_.load(std::memory_order_relaxed); }
 
  private:
-  SpscByteRing queue_;  // each event as its length, then its bytes
+  EventRing queue_;
   sem_t waiting_;  // counts the events queued; posting it is lock-free
-  std::atomic<std::size_t> lost_{0};
 };
 
 }  // namespace platform

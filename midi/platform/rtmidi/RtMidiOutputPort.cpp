@@ -1,5 +1,6 @@
 #include "midi/platform/rtmidi/RtMidiOutputPort.h"
 
+#include <array>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -43,10 +44,10 @@ MMRESULT RtMidiOutputPort::Connect(RtMidi::Api api, const std::string& clientNam
 }
 
 MMRESULT RtMidiOutputPort::SendShort(DWORD message) {
-  const BYTE bytes[] = {static_cast<BYTE>(message), static_cast<BYTE>(message >> 8), static_cast<BYTE>(message >> 16)};
-  const std::size_t length = ShortMessageLength(bytes[0]);
-  if (length == 0) return MMSYSERR_INVALPARAM;
-  return Send({bytes, length}, false);
+  std::array<BYTE, 3> storage;
+  const std::span<const BYTE> bytes = ShortMessageBytes(message, storage);
+  if (bytes.empty()) return MMSYSERR_INVALPARAM;
+  return Send(bytes, false);
 }
 
 MMRESULT RtMidiOutputPort::SendLong(std::span<const BYTE> bytes) {
