@@ -50,7 +50,10 @@ TEST_P(HostileJackTest, TheUpdateCompletesAndTheWindowThreadStaysResponsive) {
               GetParam().name, completed ? "completed" : "stalled", static_cast<long long>(lateness.Worst().count()),
               overflows, update.xruns.Count(), restarts);
   ASSERT_TRUE(completed) << "stalled after " << update.rig.Log().back();
-  if (restarts == 0) {
+  // A server that dropped cycles may also have handed a client the same buffer twice (seen on a
+  // loaded machine: every block arrived twice, each copy after the first answered with an error);
+  // then only the outcome is held to, as after a restart.
+  if (restarts == 0 && update.xruns.Count() == 0) {
     EXPECT_EQ(update.rig.Log(), reliability::FirstUpdateLog());
     EXPECT_TRUE(update.device.Faults().empty());
   } else {
