@@ -1,5 +1,8 @@
 #include "app/DeviceDiscovery.h"
 
+#include "app/Programmer.h"
+#include "firmware/Conversation.h"
+
 namespace app {
 
 namespace {
@@ -12,15 +15,15 @@ constexpr WORD kSysexBufferSize = 4096;
 
 }  // namespace
 
-DeviceDiscovery::DeviceDiscovery(ProgrammerWindow& window) : window_(window) {}
+DeviceDiscovery::DeviceDiscovery(Programmer& programmer) : programmer_(programmer) {}
 
 bool DeviceDiscovery::MatchesDevicePort(const std::string& productName) {
-  return productName.find(kDevicePortName) != std::string::npos;
+  return productName.find(firmware::kDevicePortName) != std::string::npos;
 }
 
 // Any failure of a port operation ends the tick where it happens; the timer stays on, and the
 // next tick starts over with new port objects.
-void DeviceDiscovery::Timer1Timer() {
+void DeviceDiscovery::Tick() {
   RenewInputPort();
   RenewOutputPort();
   if (!inputFound_ || !outputFound_) return;
@@ -30,17 +33,17 @@ void DeviceDiscovery::Timer1Timer() {
 // The slot is emptied before the new port is made, so a port whose creation fails is never
 // released twice. With several matching ports the last one wins.
 void DeviceDiscovery::RenewInputPort() {
-  delete window_.MidiInput1();
-  window_.SetMidiInput1(nullptr);
-  auto* input = new midi::TMidiInput(window_.PortOwner());
-  window_.SetMidiInput1(input);
+  delete programmer_.InputPort();
+  programmer_.SetInputPort(nullptr);
+  auto* input = new midi::TMidiInput(&programmer_.PortOwner());
+  programmer_.SetInputPort(input);
   input->SetCapacity(kRingCapacity);
   input->SetFilteredMessages({midi::msgActiveSensing, midi::msgMidiTimeCode});
   input->SetSysexBufferCount(kSysexBufferCount);
   input->SetSysexBufferSize(kSysexBufferSize);
   input->SetSysexOnly(false);
-  input->OnMidiInput = window_.MidiInputHandler();
-  input->OnOverflow = window_.MidiOverflowHandler();
+  input->OnMidiInput = programmer_.Events().inputWaiting;
+  input->OnOverflow = programmer_.Events().inputOverflowed;
   inputFound_ = false;
   for (DWORD device = 0; device < input->DeviceCount(); ++device) {
     input->SetDeviceID(device);
@@ -52,10 +55,10 @@ void DeviceDiscovery::RenewInputPort() {
 }
 
 void DeviceDiscovery::RenewOutputPort() {
-  delete window_.MidiOutput1();
-  window_.SetMidiOutput1(nullptr);
-  auto* output = new midi::TMidiOutput(window_.PortOwner());
-  window_.SetMidiOutput1(output);
+  delete programmer_.OutputPort();
+  programmer_.SetOutputPort(nullptr);
+  auto* output = new midi::TMidiOutput(&programmer_.PortOwner());
+  programmer_.SetOutputPort(output);
   outputFound_ = false;
   for (DWORD device = 0; device < output->DeviceCount(); ++device) {
     output->SetDeviceID(device);
@@ -69,16 +72,16 @@ void DeviceDiscovery::RenewOutputPort() {
 // Input first and started, so that no reply can be missed; a refused output open is reported by
 // its result and simply tried again at the next tick.
 void DeviceDiscovery::Connect() {
-  midi::TMidiInput& input = *window_.MidiInput1();
+  midi::TMidiInput& input = *programmer_.InputPort();
   input.SetDeviceID(inputDeviceNumber_);
   input.Open();
   input.Start();
-  midi::TMidiOutput& output = *window_.MidiOutput1();
+  midi::TMidiOutput& output = *programmer_.OutputPort();
   output.SetDeviceID(outputDeviceNumber_);
   if (!output.Open()) return;
-  window_.Timer1().SetEnabled(false);
-  window_.AppendLog(">USB Midi Connected");
-  window_.ProgramTimer().SetEnabled(true);
+  programmer_.DiscoveryTimer().SetEnabled(false);
+  programmer_.AppendLog(">USB Midi Connected");
+  programmer_.ProbeTimer().SetEnabled(true);
 }
 
 }  // namespace app

@@ -6,21 +6,22 @@
 
 #include <string>
 
-#include "app/ProgrammerWindow.h"
+#include "midi/platform/MmSystem.h"
 
 namespace app {
 
-// Part of the product name the device's ports carry, compared case-sensitively.
-inline constexpr const char* kDevicePortName = "QZ Korvalith port 2";
+class Programmer;
 
 class DeviceDiscovery {
  public:
-  explicit DeviceDiscovery(ProgrammerWindow& window);
+  // Discovery fills `programmer`'s port slots and switches its timers.
+  explicit DeviceDiscovery(Programmer& programmer);
 
   // One tick of the discovery timer: fresh port objects, a scan of both directions, and the
   // connection once the device's port is present in both.
-  void Timer1Timer();
+  void Tick();
 
+  // Whether the product name carries the device's port name, compared case-sensitively.
   static bool MatchesDevicePort(const std::string& productName);
 
  private:
@@ -28,7 +29,7 @@ class DeviceDiscovery {
   void RenewOutputPort();
   void Connect();
 
-  ProgrammerWindow& window_;
+  Programmer& programmer_;
   bool inputFound_ = false;
   bool outputFound_ = false;
   DWORD inputDeviceNumber_ = 0;

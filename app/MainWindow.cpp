@@ -10,7 +10,6 @@
 
 #include <cstdio>
 
-#include "framework/ErrorText.h"
 #include "framework/ExceptionGuard.h"
 
 namespace app {
@@ -26,14 +25,6 @@ constexpr int kMemoLeft = 16;
 constexpr int kMemoTop = 16;
 constexpr int kMemoWidth = 249;
 constexpr int kMemoHeight = 337;
-constexpr unsigned kTimerInterval = 250;
-
-// Either loss leaves the device waiting for an answer that never comes; it starts the transfer
-// afresh when it is switched on again.
-constexpr const char* kRestartAdvice =
-    " If the log has stopped, switch the QLT-1 off and on again to restart the update.";
-constexpr const char* kInputLost = "Messages from the QLT-1 were lost: they came in faster than they could be read.";
-constexpr const char* kReplyNotRead = " A reply from the QLT-1 could not be read.";
 
 // A title bar with the system menu and the close box only.
 constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -54,8 +45,11 @@ TForm1::TForm1() : TComponent(nullptr) {
   SetName("Form1");
   const LayoutScale scale = BuildWindow();
   BuildMemo1(scale);
-  BuildPorts();
-  BuildTimers();
+  programmer_ = std::make_unique<Programmer>(*this, [this](const std::string& line) { AppendLog(line); },
+                                             ProgrammerEvents{{this, &TForm1::Timer1Timer},
+                                                              {this, &TForm1::ProgramTimerTimer},
+                                                              {this, &TForm1::MidiInput1MidiInput},
+                                                              {this, &TForm1::MidiInput1Overflow}});
   framework::RunGuarded([this] { FormCreate(); });
 }
 
@@ -90,33 +84,6 @@ void TForm1::BuildMemo1(const LayoutScale& scale) {
   log_ = std::make_unique<PacedLog>(*memo1_);
 }
 
-void TForm1::BuildPorts() {
-  midiOutput1_ = new midi::TMidiOutput(this);
-  midiOutput1_->SetName("MidiOutput1");
-  midiInput1_ = new midi::TMidiInput(this);
-  midiInput1_->SetName("MidiInput1");
-  midiInput1_->BeginLoading();
-  // The name of a port on the machine the layout was made on; the port drops it while loading.
-  midiInput1_->SetProductName("01. Internal MIDI");
-  midiInput1_->SetSysexBufferSize(4096);
-  midiInput1_->SetFilteredMessages({midi::msgActiveSensing, midi::msgMidiTimeCode});
-  midiInput1_->OnMidiInput = MidiInputHandler();
-  midiInput1_->OnOverflow = MidiOverflowHandler();
-  midiInput1_->Loaded();
-}
-
-void TForm1::BuildTimers() {
-  programTimer_ = new framework::TTimer(this);
-  programTimer_->SetName("ProgramTimer");
-  programTimer_->SetEnabled(false);
-  programTimer_->SetInterval(kTimerInterval);
-  programTimer_->OnTimer = {this, &TForm1::ProgramTimerTimer};
-  timer1_ = new framework::TTimer(this);
-  timer1_->SetName("Timer1");
-  timer1_->SetInterval(kTimerInterval);
-  timer1_->OnTimer = {this, &TForm1::Timer1Timer};
-}
-
 // Every line written so far is in the log when the window appears.
 void TForm1::Show() {
   log_->View();
@@ -127,29 +94,19 @@ void TForm1::Close() { window_->close(); }
 
 void TForm1::FormCreate() {
   CentreOnDesktop();
-  session_.FillExpectedReplies();
-  AppendLog(">Switch on QLT-1");
+  programmer_->Start();
 }
 
-void TForm1::Timer1Timer(framework::TObject* /*sender*/) { discovery_.Timer1Timer(); }
+void TForm1::Timer1Timer(framework::TObject* /*sender*/) { programmer_->DiscoveryTick(); }
 
-void TForm1::ProgramTimerTimer(framework::TObject* /*sender*/) { session_.ProgramTimerTimer(); }
+void TForm1::ProgramTimerTimer(framework::TObject* /*sender*/) { programmer_->ProbeTick(); }
 
-// In this handler only taking an event from the port raises EMidiInputError: the buffer of a reply
-// could not be lent back to the device, and the reply waits in the port for a notice that a
-// waiting device never causes. The platform's text alone would not tell the user so.
 void TForm1::MidiInput1MidiInput(framework::TObject* sender) {
-  try {
-    session_.MidiInput1MidiInput(static_cast<midi::TMidiInput&>(*sender));
-  } catch (const midi::EMidiInputError& error) {
-    throw midi::EMidiInputError(framework::ErrorBoxText(error.Message()) + kReplyNotRead + kRestartAdvice);
-  }
+  programmer_->InputWaiting(static_cast<midi::TMidiInput&>(*sender));
 }
 
-// Once per opening: a flood that overflows the ring drops many events, and one box says it all.
 void TForm1::MidiInput1Overflow(framework::TObject* sender) {
-  if (static_cast<midi::TMidiInput&>(*sender).OverflowCount() != 1) return;
-  throw midi::EMidiInputError(std::string(kInputLost) + kRestartAdvice);
+  programmer_->InputOverflowed(static_cast<const midi::TMidiInput&>(*sender));
 }
 
 void TForm1::AppendLog(const std::string& line) {

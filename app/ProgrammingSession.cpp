@@ -4,35 +4,27 @@
 #include <cstring>
 #include <string>
 
+#include "app/Programmer.h"
 #include "firmware/FirmwareImage.h"
+#include "firmware/SendBlock.h"
 
 namespace app {
 
 namespace {
 
-constexpr std::uint8_t kSysexStatus = 0xF0;
-constexpr std::size_t kKindIndex = 6;
-constexpr std::uint8_t kLastBlock = 170;
+using firmware::kKindIndex;
 
-// Every message of the conversation shares this frame; only the kind byte differs.
-constexpr std::array<std::uint8_t, ProgrammingSession::kReplyLength> Message(std::uint8_t kind) {
-  return {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, kind, 0xF7};
-}
-
-constexpr auto kProbeRequest = Message(0x04);
-constexpr auto kFinishRequest = Message(0x02);
-constexpr std::uint8_t kErrorReplyKind = 0x00;
-constexpr std::uint8_t kBlockAckReplyKind = 0x01;
-constexpr std::uint8_t kReadyReplyKind = 0x05;
+constexpr auto kProbeRequest = firmware::ConversationMessage(firmware::kProbeRequest);
+constexpr auto kFinishRequest = firmware::ConversationMessage(firmware::kFinishRequest);
 
 }  // namespace
 
-ProgrammingSession::ProgrammingSession(ProgrammerWindow& window) : window_(window) {}
+ProgrammingSession::ProgrammingSession(Programmer& programmer) : programmer_(programmer) {}
 
 void ProgrammingSession::FillExpectedReplies() {
-  const std::uint8_t kinds[] = {kErrorReplyKind, kBlockAckReplyKind, kReadyReplyKind};
+  const std::uint8_t kinds[] = {firmware::kErrorReply, firmware::kBlockAckReply, firmware::kReadyReply};
   for (std::size_t reply = 0; reply < expectedReplies_.size(); ++reply) {
-    const auto bytes = Message(kinds[reply]);
+    const auto bytes = firmware::ConversationMessage(kinds[reply]);
     std::copy(bytes.begin(), bytes.end(), expectedReplies_[reply].begin());
   }
 }
@@ -45,13 +37,13 @@ bool ProgrammingSession::MatchesReply(const std::uint8_t* received, std::size_t 
   return true;
 }
 
-void ProgrammingSession::ProgramTimerTimer() { Output().SendLongMsg(kProbeRequest.data(), kProbeRequest.size()); }
+void ProgrammingSession::SendProbe() { Output().SendLongMsg(kProbeRequest.data(), kProbeRequest.size()); }
 
-void ProgrammingSession::MidiInput1MidiInput(midi::TMidiInput& port) {
+void ProgrammingSession::HandleInput(midi::TMidiInput& port) {
   while (port.PendingEventCount() > 0) {
     const std::unique_ptr<midi::TMyMidiEvent> event = port.TakeEvent();
     if (event == nullptr) return;
-    if (event->StatusByte == kSysexStatus) HandleSysex(*event);
+    if (event->StatusByte == firmware::kSysexStart) HandleSysex(*event);
   }
 }
 
@@ -64,30 +56,28 @@ void ProgrammingSession::HandleSysex(const midi::TMyMidiEvent& event) {
   const auto matches = [this](Reply reply) {
     return MatchesReply(receiveBuffer_.data(), receivedCount_, expectedReplies_[static_cast<std::size_t>(reply)]);
   };
-  if (matches(Reply::Error)) window_.AppendLog(">Transmission Problem");
+  if (matches(Reply::Error)) programmer_.AppendLog(">Transmission Problem");
   if (matches(Reply::BlockAck)) AcknowledgeBlock();
   if (matches(Reply::Ready)) StartProgramming();
 }
 
 void ProgrammingSession::AcknowledgeBlock() {
-  window_.AppendLog(">Block " + std::to_string(currentBlock_));
-  const auto& flags = firmware::FirmwareImage().BlockFlags;
-  for (unsigned next = currentBlock_ + 1u; next <= kLastBlock; ++next) {
-    if (flags[next] == 1) {
-      currentBlock_ = static_cast<std::uint8_t>(next);
-      firmware::SendBlock(Output(), currentBlock_);
-      return;
-    }
+  programmer_.AppendLog(">Block " + std::to_string(currentBlock_));
+  const int next = firmware::NextFlaggedBlock(firmware::FirmwareImage(), currentBlock_);
+  if (next >= 0) {
+    currentBlock_ = static_cast<std::uint8_t>(next);
+    firmware::SendBlock(Output(), currentBlock_);
+    return;
   }
   SendFinish();
-  window_.AppendLog(">New Software Successfully Loaded");
-  window_.AppendLog(">Finished");
+  programmer_.AppendLog(">New Software Successfully Loaded");
+  programmer_.AppendLog(">Finished");
 }
 
 void ProgrammingSession::StartProgramming() {
-  window_.ProgramTimer().SetEnabled(false);
-  window_.AppendLog(">Communications Established");
-  window_.AppendLog(">Programming");
+  programmer_.ProbeTimer().SetEnabled(false);
+  programmer_.AppendLog(">Communications Established");
+  programmer_.AppendLog(">Programming");
   currentBlock_ = 0;
   firmware::SendBlock(Output(), currentBlock_);
 }
@@ -96,7 +86,7 @@ void ProgrammingSession::SendFinish() { Output().SendLongMsg(kFinishRequest.data
 
 // The output port in use; without one, the send fails as on a port that is not open.
 midi::TMidiOutput& ProgrammingSession::Output() {
-  midi::TMidiOutput* output = window_.MidiOutput1();
+  midi::TMidiOutput* output = programmer_.OutputPort();
   if (output == nullptr) throw midi::EMidiOutputError("(Long Msg) Device not opened.");
   return *output;
 }

@@ -8,29 +8,32 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/ProgrammerWindow.h"
+#include "firmware/Conversation.h"
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
 
 namespace app {
 
-// The three replies the device sends; they differ only in the kind byte at index 6.
+class Programmer;
+
+// The three replies the device sends; they differ only in the kind byte.
 enum class Reply { Error, BlockAck, Ready };
 
 class ProgrammingSession {
  public:
-  static constexpr std::size_t kReplyLength = 8;
+  static constexpr std::size_t kReplyLength = firmware::kMessageLength;
   static constexpr std::size_t kReceiveBufferSize = 8000;
 
-  explicit ProgrammingSession(ProgrammerWindow& window);
+  // The session logs, switches the probe timer and sends through `programmer`'s output port.
+  explicit ProgrammingSession(Programmer& programmer);
 
   // At the window's creation, before its first log line.
   void FillExpectedReplies();
 
-  // The probe timer's tick: sends ProbeRequest.
-  void ProgramTimerTimer();
-  // The input port's notice that events are waiting: handles every one of them.
-  void MidiInput1MidiInput(midi::TMidiInput& port);
+  // Sends ProbeRequest: one tick of the probe timer.
+  void SendProbe();
+  // Handles every event waiting in `port`.
+  void HandleInput(midi::TMidiInput& port);
 
   // The block most recently sent, which the next acknowledgement is for.
   std::uint8_t CurrentBlock() const { return currentBlock_; }
@@ -47,7 +50,7 @@ class ProgrammingSession {
   void SendFinish();
   midi::TMidiOutput& Output();
 
-  ProgrammerWindow& window_;
+  Programmer& programmer_;
   std::array<std::array<std::uint32_t, kReplyLength>, 3> expectedReplies_{};
   std::uint8_t currentBlock_ = 0;
   std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};

@@ -14,19 +14,21 @@
 #include <thread>
 #include <vector>
 
+#include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kDevicePortName = "QZ Korvalith port 2";
-constexpr std::size_t kKindIndex = 6;
-constexpr std::uint8_t kBlockAck = 0x01;
-constexpr std::uint8_t kReady = 0x05;
+using firmware::kDevicePortName;
+using firmware::kKindIndex;
 constexpr auto kReplyTimeout = 10s;
 
-std::vector<unsigned char> Message(std::uint8_t kind) { return {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, kind, 0xF7}; }
+std::vector<unsigned char> Message(std::uint8_t kind) {
+  const auto message = firmware::ConversationMessage(kind);
+  return {message.begin(), message.end()};
+}
 
 // The kinds of the replies that came in, for the main thread.
 class Replies {
@@ -66,17 +68,17 @@ std::optional<unsigned> FindDevicePort(RtMidi& midi) {
 }
 
 bool Exchange(RtMidiOut& out, Replies& replies) {
-  const std::vector<unsigned char> probe = Message(0x04);
+  const std::vector<unsigned char> probe = Message(firmware::kProbeRequest);
   out.sendMessage(&probe);
-  if (!replies.WaitFor(kReady)) return false;
+  if (!replies.WaitFor(firmware::kReadyReply)) return false;
   const firmware::FirmwareImageTable& table = firmware::FirmwareImage();
   for (std::size_t block = 0; block < firmware::kBlockCount; ++block) {
     if (block != 0 && table.BlockFlags[block] != 1) continue;
     const auto message = firmware::BlockMessage(static_cast<std::uint8_t>(block));
     out.sendMessage(message.data(), message.size());
-    if (!replies.WaitFor(kBlockAck)) return false;
+    if (!replies.WaitFor(firmware::kBlockAckReply)) return false;
   }
-  const std::vector<unsigned char> finish = Message(0x02);
+  const std::vector<unsigned char> finish = Message(firmware::kFinishRequest);
   out.sendMessage(&finish);
   return true;
 }

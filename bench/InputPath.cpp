@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "firmware/Conversation.h"
 #include "bench/support/Figure.h"
 #include "framework/MessageWindow.h"
 #include "midi/MidiCallback.h"
@@ -90,7 +91,7 @@ class InputRig {
     auto transport = std::make_unique<platform::SimulatedTransport>();
     sim_ = transport.get();
     previous_ = platform::InstallTransport(std::move(transport));
-    device_ = sim_->AddInput("QZ Korvalith port 2");
+    device_ = sim_->AddInput(firmware::kDevicePortName);
     port_ = new midi::TMidiInput(&owner_);
     port_->SetCapacity(1024);
     port_->SetSysexBufferCount(4096);

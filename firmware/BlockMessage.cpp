@@ -4,13 +4,13 @@
 
 namespace firmware {
 
-std::array<BYTE, kBlockLength> MessageOfRow(const std::uint32_t* row) {
-  std::array<BYTE, kBlockLength> message{};
-  for (std::size_t i = 0; i < kBlockLength; ++i) message[i] = static_cast<BYTE>(row[i] & 0xFFu);
+std::array<std::uint8_t, kBlockLength> MessageOfRow(const std::uint32_t* row) {
+  std::array<std::uint8_t, kBlockLength> message{};
+  for (std::size_t i = 0; i < kBlockLength; ++i) message[i] = static_cast<std::uint8_t>(row[i] & 0xFFu);
   return message;
 }
 
-std::array<BYTE, kBlockLength> BlockMessage(std::uint8_t block) {
+std::array<std::uint8_t, kBlockLength> BlockMessage(std::uint8_t block) {
   return MessageOfRow(&FirmwareImage().BlockData[block * kBlockLength]);
 }
 

@@ -1,18 +1,18 @@
 #pragma once
 
-// The firmware table built into the program, and the messages its blocks become.
+// The firmware table built into the program, the messages its blocks become, and the order in
+// which an update sends them. Nothing here knows MIDI ports: the emulator uses it as the tool does.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "firmware/TableLayout.h"
-#include "midi/MidiOut.h"
 
 namespace firmware {
 
-// The table's format: 171 flags (1, and only 1, means the block is sent), then 171 rows of 3086
-// elements, each holding one byte value in its low 8 bits.
+// The table file's format (TableLayout.h); a flag of 1, and only 1, means the block is sent.
 struct FirmwareImageTable {
   std::uint32_t BlockFlags[kBlockCount];
   std::uint32_t BlockData[kBlockCount * kBlockLength];
@@ -24,10 +24,13 @@ static_assert(kTableBytes == 2111508);
 const FirmwareImageTable& FirmwareImage();
 
 // The message of block `block`: the low 8 bits of each element of its row, in order.
-std::array<BYTE, kBlockLength> BlockMessage(std::uint8_t block);
+std::array<std::uint8_t, kBlockLength> BlockMessage(std::uint8_t block);
 
-// Builds the message of `block` and sends it with one SendLongMsg of `output`; the port's
-// failures pass through unchanged.
-void SendBlock(midi::TMidiOutput& output, std::uint8_t block);
+// The first block after `after` that `table` flags, or -1 when there is none: the block an
+// acknowledgement of block `after` asks for.
+int NextFlaggedBlock(const FirmwareImageTable& table, int after);
+
+// The blocks a whole update sends, in order: block 0, whatever its flag, then every flagged one.
+std::vector<int> BlocksOfAnUpdate(const FirmwareImageTable& table);
 
 }  // namespace firmware

@@ -7,12 +7,11 @@
 #include <cstdint>
 
 #include "firmware/TableLayout.h"
-#include "midi/platform/MmSystem.h"
 
 namespace firmware {
 
 // The low 8 bits of each of the kBlockLength elements at `row`, in order; nothing of what follows
 // the row is read.
-std::array<BYTE, kBlockLength> MessageOfRow(const std::uint32_t* row);
+std::array<std::uint8_t, kBlockLength> MessageOfRow(const std::uint32_t* row);
 
 }  // namespace firmware

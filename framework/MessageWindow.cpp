@@ -13,9 +13,6 @@ namespace framework {
 
 namespace {
 
-// Deliveries per wake-up: a flood of posts must not starve timers and input.
-constexpr int kDeliveriesPerWakeUp = 256;
-
 struct PostedMessage {
   std::uint32_t msg;
   std::uintptr_t wParam;
@@ -55,14 +52,14 @@ class MessageWindow {
     }
     wakeUp_.Acknowledge();
     delivering_ = true;
-    const int delivered = DeliverQueued();
+    const std::size_t delivered = DeliverQueued();
     delivering_ = false;
     notifier_.setEnabled(true);
     if (delivered == kDeliveriesPerWakeUp) wakeUp_.Rearm();
   }
 
-  int DeliverQueued() {
-    int delivered = 0;
+  std::size_t DeliverQueued() {
+    std::size_t delivered = 0;
     PostedMessage posted{};
     while (delivered < kDeliveriesPerWakeUp && queue_.TryPop(posted)) {
       ++delivered;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -17,6 +18,10 @@ using TWndMethod = std::function<void(TMessage& message)>;
 
 // Posted messages a window holds before further posts fail, as the platform's queue limit.
 inline constexpr std::uint32_t kMessageQueueCapacity = 10000;
+
+// Posted messages one wake-up of a window delivers: a flood of posts must not starve timers and
+// input. Whoever runs the event loop by hand needs as many passes as this divides the posts into.
+inline constexpr std::size_t kDeliveriesPerWakeUp = 256;
 
 // The platform's GetLastError value after a post to a full queue.
 inline constexpr std::uint32_t ERROR_NOT_ENOUGH_QUOTA = 1816;

@@ -1,8 +1,8 @@
 #pragma once
 
-// One fuzz input's world: a simulated device whose input port the tool has open, the programming
-// session over a test window whose output port only records what the session sends, and the
-// window thread's event loop driven by hand. The device's messages are all delivered to the port
+// One fuzz input's world: a simulated device whose input port the tool has open, the programmer
+// as the window wires it but with an output port that only records what the session sends, and
+// the window thread's event loop and the probe timer driven by hand. The device's messages are all delivered to the port
 // before the loop runs, so an input always runs the same way. Every notice the session handles is
 // checked against the conversation's rules; any breach, unexpected error box or leaked block ends
 // the process with a message.
@@ -11,12 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/ProgrammingSession.h"
 #include "framework/ExceptionGuard.h"
 #include "fuzz/InjectionRecord.h"
 #include "fuzz/SessionModel.h"
+#include "midi/MidiIn.h"
 #include "midi/platform/simulated/SimulatedTransport.h"
-#include "tests/support/ProgrammerTestWindow.h"
 
 namespace fuzz {
 

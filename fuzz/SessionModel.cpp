@@ -1,25 +1,26 @@
 #include "fuzz/SessionModel.h"
 
 #include <algorithm>
-#include <array>
 #include <utility>
 
+#include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
 
 namespace fuzz {
 
 namespace {
 
-constexpr BYTE kSysexStatus = 0xF0;
-constexpr BYTE kErrorReply = 0x00;
-constexpr BYTE kBlockAckReply = 0x01;
-constexpr BYTE kReadyReply = 0x05;
+using firmware::ConversationMessage;
+using firmware::kBlockAckReply;
+using firmware::kErrorReply;
+using firmware::kReadyReply;
+using firmware::kSysexStart;
 
-std::array<BYTE, 8> Message(BYTE kind) { return {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, kind, 0xF7}; }
-
+// A reply counts from its kind byte on, whole or without its end.
 bool Matches(const std::vector<BYTE>& bytes, BYTE kind) {
-  const std::array<BYTE, 8> reply = Message(kind);
-  return bytes.size() >= 7 && bytes.size() <= 8 && std::equal(bytes.begin(), bytes.end(), reply.begin());
+  const auto reply = ConversationMessage(kind);
+  return bytes.size() > firmware::kKindIndex && bytes.size() <= reply.size() &&
+         std::equal(bytes.begin(), bytes.end(), reply.begin());
 }
 
 Action Line(std::string text) { return {Action::Kind::Line, std::move(text), {}}; }
@@ -32,10 +33,10 @@ std::size_t SessionModel::Take(std::span<const TakenEvent> events, std::vector<A
   return events.size();
 }
 
-void SessionModel::Tick(std::vector<Action>& expected) { Send(Message(0x04), expected); }
+void SessionModel::Tick(std::vector<Action>& expected) { Send(ConversationMessage(firmware::kProbeRequest), expected); }
 
 bool SessionModel::Handle(const TakenEvent& event, std::vector<Action>& expected) {
-  if (event.status != kSysexStatus) return true;
+  if (event.status != kSysexStart) return true;
   if (Matches(event.bytes, kErrorReply)) expected.push_back(Line(">Transmission Problem"));
   if (Matches(event.bytes, kBlockAckReply) && !Acknowledge(expected)) return false;
   if (Matches(event.bytes, kReadyReply) && !StartProgramming(expected)) return false;
@@ -49,7 +50,7 @@ bool SessionModel::Acknowledge(std::vector<Action>& expected) {
     currentBlock_ = static_cast<std::uint8_t>(next);
     return Send(firmware::BlockMessage(currentBlock_), expected);
   }
-  if (!Send(Message(0x02), expected)) return false;
+  if (!Send(ConversationMessage(firmware::kFinishRequest), expected)) return false;
   expected.push_back(Line(">New Software Successfully Loaded"));
   expected.push_back(Line(">Finished"));
   return true;

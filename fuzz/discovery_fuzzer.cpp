@@ -4,6 +4,7 @@
 // leave a shared block behind; the tool connects only to a pair of ports that carry the device's
 // name and are both open, and then stops discovering and starts probing.
 #include <QCoreApplication>
+#include <QString>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,22 +12,31 @@
 #include <vector>
 
 #include "app/DeviceDiscovery.h"
-#include "app/ProgrammingSession.h"
+#include "app/Programmer.h"
+#include "firmware/Conversation.h"
 #include "framework/ExceptionGuard.h"
 #include "fuzz/ByteReader.h"
 #include "midi/platform/GlobalMemory.h"
 #include "midi/platform/simulated/SimulatedTransport.h"
-#include "tests/support/ProgrammerTestWindow.h"
 
 namespace {
 
 using platform::PlatformCall;
 
-const char* const kNames[] = {"QZ Korvalith port 2", "1- QZ Korvalith port 2", "QZ Korvalith port 21",
-                              "qz korvalith port 2", "QZ Korvalith port 3",    "Keyboard", ""};
+// The device's name, and names that resemble it.
+const std::string kDevice = firmware::kDevicePortName;
+const std::string kNames[] = {kDevice,
+                              "1- " + kDevice,
+                              kDevice + "1",
+                              QString::fromStdString(kDevice).toLower().toStdString(),
+                              kDevice.substr(0, kDevice.size() - 1) + "3",
+                              "Keyboard",
+                              ""};
 constexpr MMRESULT kCodes[] = {MMSYSERR_ERROR,        MMSYSERR_BADDEVICEID, MMSYSERR_ALLOCATED, MMSYSERR_INVALHANDLE,
                                MMSYSERR_NODRIVER,     MMSYSERR_NOMEM,       MMSYSERR_INVALPARAM, MIDIERR_UNPREPARED,
                                MIDIERR_STILLPLAYING,  MIDIERR_NOTREADY,     MIDIERR_NODEVICE,    999};
+
+constexpr unsigned kNeverTicks = 3600 * 1000;
 
 [[noreturn]] void Breach(const std::string& what) {
   std::fprintf(stderr, "breach: %s\n", what.c_str());
@@ -62,48 +72,50 @@ class SilencedErrors {
   framework::ExceptionHook previous_;
 };
 
-// The window with discovery and the session, and the checks after each tick. The window and its
-// ports go first, while the transport is still installed.
+// The programmer as the window wires it, its timers fired by hand, and the checks after each
+// tick. The programmer and its ports go first, while the transport is still installed.
 class World {
  public:
   World() {
-    session_.FillExpectedReplies();
-    window_.Timer1().SetEnabled(true);
+    programmer_.DiscoveryTimer().SetInterval(kNeverTicks);
+    programmer_.ProbeTimer().SetInterval(kNeverTicks);
+    programmer_.Start();
+    log_.clear();
   }
 
   platform::SimulatedTransport& Sim() { return platform_.Sim(); }
   std::vector<platform::SimulatedTransport::DeviceId> devices;
 
   void DiscoveryTick() {
-    if (!window_.Timer1().Enabled()) return;
-    const std::size_t linesBefore = window_.log.size();
-    framework::RunGuarded([this] { discovery_.Timer1Timer(); });
-    if (window_.log.size() == linesBefore) return;
-    if (window_.log.back() != ">USB Midi Connected" || window_.log.size() != 1) Breach("discovery wrote " + window_.log.back());
+    if (!programmer_.DiscoveryTimer().Enabled()) return;
+    const std::size_t linesBefore = log_.size();
+    framework::RunGuarded([this] { programmer_.DiscoveryTick(); });
+    if (log_.size() == linesBefore) return;
+    if (log_.back() != ">USB Midi Connected" || log_.size() != 1) Breach("discovery wrote " + log_.back());
     CheckConnection();
   }
 
   void ProbeTick() {
-    if (window_.ProgramTimer().Enabled()) framework::RunGuarded([this] { session_.ProgramTimerTimer(); });
+    if (programmer_.ProbeTimer().Enabled()) framework::RunGuarded([this] { programmer_.ProbeTick(); });
   }
 
  private:
   void CheckConnection() {
-    const midi::TMidiInput* input = window_.MidiInput1();
-    const midi::TMidiOutput* output = window_.MidiOutput1();
+    const midi::TMidiInput* input = programmer_.InputPort();
+    const midi::TMidiOutput* output = programmer_.OutputPort();
     if (input == nullptr || output == nullptr) Breach("connected without both ports");
     if (input->State() != midi::mpsOpen || output->State() != midi::mpsOpen) Breach("connected with a port closed");
     if (!app::DeviceDiscovery::MatchesDevicePort(input->ProductName()) ||
         !app::DeviceDiscovery::MatchesDevicePort(output->ProductName()))
       Breach("connected to " + input->ProductName() + " and " + output->ProductName());
-    if (window_.Timer1().Enabled() || !window_.ProgramTimer().Enabled()) Breach("the timers did not change over");
+    if (programmer_.DiscoveryTimer().Enabled() || !programmer_.ProbeTimer().Enabled()) Breach("the timers did not change over");
   }
 
   InstalledSimulation platform_;
   SilencedErrors errors_;
-  testsupport::ProgrammerTestWindow window_;
-  app::ProgrammingSession session_{window_};
-  app::DeviceDiscovery discovery_{window_};
+  std::vector<std::string> log_;
+  framework::TComponent owner_{nullptr};
+  app::Programmer programmer_{owner_, [this](const std::string& line) { log_.push_back(line); }};
 };
 
 void ChangePorts(World& world, fuzz::ByteReader& input) {

@@ -4,6 +4,7 @@
 // filter changes in between. SessionHarness checks every notice the session handles.
 #include <QCoreApplication>
 
+#include "firmware/Conversation.h"
 #include "fuzz/ByteReader.h"
 #include "fuzz/SessionHarness.h"
 
@@ -35,8 +36,9 @@ fuzz::PortSetup SetupFrom(fuzz::ByteReader& input) {
 
 // A reply of the conversation, whole, cut, lengthened or with another kind byte.
 std::vector<BYTE> ReplyShaped(fuzz::ByteReader& input) {
-  std::vector<BYTE> reply = {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, input.InRange<BYTE>(0, 7), 0xF7};
-  const std::size_t length = input.Flag() ? 8 : input.InRange<std::size_t>(0, 12);
+  const auto message = firmware::ConversationMessage(input.InRange<BYTE>(0, 7));
+  std::vector<BYTE> reply(message.begin(), message.end());
+  const std::size_t length = input.Flag() ? reply.size() : input.InRange<std::size_t>(0, 12);
   reply.resize(length, input.Take<BYTE>());
   return reply;
 }

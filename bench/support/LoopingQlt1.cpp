@@ -1,25 +1,14 @@
 #include "bench/support/LoopingQlt1.h"
 
-#include <array>
+#include "firmware/Conversation.h"
 
 namespace bench {
-
-namespace {
-
-constexpr std::size_t kKindIndex = 6;
-constexpr BYTE kBlockAck = 0x01;
-constexpr BYTE kFinish = 0x02;
-constexpr BYTE kBlock = 0x03;
-constexpr BYTE kProbe = 0x04;
-constexpr BYTE kReady = 0x05;
-
-}  // namespace
 
 LoopingQlt1::LoopingQlt1(platform::SimulatedTransport& sim, std::function<bool(int updates)> onFinish)
     : sim_(sim),
       onFinish_(std::move(onFinish)),
-      toolInput_(sim.AddInput("QZ Korvalith port 2")),
-      toolOutput_(sim.AddOutput("QZ Korvalith port 2")) {
+      toolInput_(sim.AddInput(firmware::kDevicePortName)),
+      toolOutput_(sim.AddOutput(firmware::kDevicePortName)) {
   sim_.SetOnSent(toolOutput_, [this](const platform::SentMessage& message) { OnSent(message); });
 }
 
@@ -27,16 +16,16 @@ LoopingQlt1::LoopingQlt1(platform::SimulatedTransport& sim, std::function<bool(i
 // from growing with the blocks, which would hide what the tool itself keeps.
 void LoopingQlt1::OnSent(const platform::SentMessage& message) {
   sim_.ClearSent(toolOutput_);
-  if (message.bytes.size() <= kKindIndex) return;
-  switch (message.bytes[kKindIndex]) {
-    case kProbe:
-      Answer(kReady);
+  if (message.bytes.size() <= firmware::kKindIndex) return;
+  switch (message.bytes[firmware::kKindIndex]) {
+    case firmware::kProbeRequest:
+      Answer(firmware::kReadyReply);
       break;
-    case kBlock:
-      Answer(kBlockAck);
+    case firmware::kBlock:
+      Answer(firmware::kBlockAckReply);
       break;
-    case kFinish:
-      if (onFinish_(++updates_)) Answer(kReady);
+    case firmware::kFinishRequest:
+      if (onFinish_(++updates_)) Answer(firmware::kReadyReply);
       break;
     default:
       break;
@@ -44,8 +33,7 @@ void LoopingQlt1::OnSent(const platform::SentMessage& message) {
 }
 
 void LoopingQlt1::Answer(BYTE kind) {
-  const std::array<BYTE, 8> reply = {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, kind, 0xF7};
-  sim_.InjectSysex(toolInput_, reply);
+  sim_.InjectSysex(toolInput_, firmware::ConversationMessage(kind));
 }
 
 }  // namespace bench

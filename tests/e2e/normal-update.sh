@@ -9,7 +9,6 @@ wait_for "$WORK/tool.out" ">Finished" 120
 sleep 0.5
 stop_tool
 diff <(successful_log) "$WORK/tool.out" > "$WORK/log.diff" || fail "the log differs: $(cat "$WORK/log.diff")"
-grep -q "image verified" "$WORK/emulator.out" || fail "the emulator did not verify the image"
 check_image
 [ ! -s "$WORK/tool.err" ] || fail "the tool wrote errors"
 echo "PASS: normal update"

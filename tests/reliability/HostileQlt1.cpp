@@ -4,10 +4,27 @@
 
 #include <chrono>
 
-#include "app/DeviceDiscovery.h"
+#include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
 
 namespace reliability {
+
+namespace {
+
+// Messages in the conversation's frame that are no message of it.
+std::vector<BYTE> BlockWithoutBody() {
+  const auto block = firmware::ConversationMessage(firmware::kBlock);
+  return {block.begin(), block.end()};
+}
+
+std::vector<BYTE> AcknowledgementWithAStrayByte() {
+  const auto ack = firmware::ConversationMessage(firmware::kBlockAckReply);
+  std::vector<BYTE> bytes(ack.begin(), ack.end());
+  bytes.insert(bytes.end() - 1, 0x00);
+  return bytes;
+}
+
+}  // namespace
 
 namespace {
 
@@ -37,8 +54,8 @@ HostileQlt1::HostileQlt1(Hostility hostility)
     : hostility_(hostility),
       floodPerReply_(hostility.flood / RepliesPerUpdate()),
       model_(FreshModel()),
-      toTool_(platform::JackMidiOutput::Open(ClientName("out"), app::kDevicePortName)),
-      fromTool_(platform::JackMidiInput::Open(ClientName("in"), app::kDevicePortName, arrivals_)) {
+      toTool_(platform::JackMidiOutput::Open(ClientName("out"), firmware::kDevicePortName)),
+      fromTool_(platform::JackMidiInput::Open(ClientName("in"), firmware::kDevicePortName, arrivals_)) {
   if (toTool_ == nullptr || fromTool_ == nullptr) throw std::runtime_error("the hostile device found no JACK server");
   worker_ = std::jthread([this](std::stop_token stop) { Serve(stop); });
 }
@@ -63,7 +80,7 @@ void HostileQlt1::Serve(std::stop_token stop) {
       std::lock_guard lock(mutex_);
       earlierFaults_.insert(earlierFaults_.end(), model_->Faults().begin(), model_->Faults().end());
       model_ = FreshModel();
-      replies = model_->Receive(qlt1::ConversationMessage(qlt1::kProbeRequest));
+      replies = model_->Receive(qlt1::MessageOfKind(firmware::kProbeRequest));
     }
     Answer(replies);
   }
@@ -98,7 +115,7 @@ void HostileQlt1::Handle(const qlt1::Message& message) {
 void HostileQlt1::Answer(const std::vector<qlt1::Message>& replies) {
   for (const qlt1::Message& reply : replies) {
     SendMisbehaviour();
-    if (!giantSent_ && hostility_.giantSysex > 0 && reply == qlt1::ConversationMessage(qlt1::kBlockAckReply)) {
+    if (!giantSent_ && hostility_.giantSysex > 0 && reply == qlt1::MessageOfKind(firmware::kBlockAckReply)) {
       std::vector<BYTE> giant(hostility_.giantSysex, 0x55);
       giant.front() = 0xF0;
       giant.back() = 0xF7;
@@ -130,7 +147,7 @@ void HostileQlt1::SendMisbehaviour() {
   if (!hostility_.garbage) return;
   for (const std::vector<BYTE>& stray : std::vector<std::vector<BYTE>>{
            {0xF7}, {0x12, 0x34}, {0xF4}, {0xF5}, {0xF9}, {0xFD}, {0xF0, 0x7D, 0x00, 0xF7},
-           {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x03, 0xF7}, {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0xF7}})
+           BlockWithoutBody(), AcknowledgementWithAStrayByte()})
     Send(stray);
 }
 

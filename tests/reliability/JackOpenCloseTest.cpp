@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "firmware/TableLayout.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 #include "tests/unit/rtmidi/LoopbackPeer.h"
 #include "tests/unit/rtmidi/PrivateJackServer.h"
@@ -26,7 +27,7 @@ constexpr int kOpenings = 500;
 #else
 constexpr int kOpenings = 2000;
 #endif
-constexpr std::size_t kBlockMessageSize = 3086;
+constexpr std::size_t kBlockMessageSize = firmware::kBlockLength;
 constexpr DWORD kNote = 0x403C90;
 
 // Counts what arrives, on JACK's thread, without allocating: short messages equal to kNote, and

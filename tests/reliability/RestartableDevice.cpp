@@ -1,6 +1,6 @@
 #include "tests/reliability/RestartableDevice.h"
 
-#include "app/DeviceDiscovery.h"
+#include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
 
 namespace reliability {
@@ -15,8 +15,8 @@ std::unique_ptr<qlt1::Qlt1Model> FreshModel() {
 
 RestartableDevice::RestartableDevice(platform::SimulatedTransport& sim)
     : sim_(sim),
-      toolInput_(sim.AddInput(app::kDevicePortName)),
-      toolOutput_(sim.AddOutput(app::kDevicePortName)),
+      toolInput_(sim.AddInput(firmware::kDevicePortName)),
+      toolOutput_(sim.AddOutput(firmware::kDevicePortName)),
       model_(FreshModel()) {
   sim_.SetOnSent(toolOutput_, [this](const platform::SentMessage& message) { OnSent(message); });
 }
@@ -31,7 +31,7 @@ void RestartableDevice::Restart() {
     std::lock_guard lock(mutex_);
     earlierFaults_.insert(earlierFaults_.end(), model_->Faults().begin(), model_->Faults().end());
     model_ = FreshModel();
-    replies = model_->Receive(qlt1::ConversationMessage(qlt1::kProbeRequest));
+    replies = model_->Receive(qlt1::MessageOfKind(firmware::kProbeRequest));
   }
   Answer(replies);
 }

@@ -19,39 +19,27 @@ EscapedErrors::EscapedErrors()
 
 EscapedErrors::~EscapedErrors() { framework::SetExceptionHook(previous_); }
 
-void WatchedWindow::AppendLog(const std::string& line) {
-  ProgrammerTestWindow::AppendLog(line);
-  if (onLine) onLine(line);
-}
-
+// The window starts discovery at its creation; here creation and start are apart, and the first
+// tick must not come before the first line.
 UpdateRig::UpdateRig(DeviceUnderTest& device, Timing timing) : device_(device) {
-  window_->inputHandler = framework::TNotifyEvent(window_.get(), [this](framework::TObject* sender) {
-    session_.MidiInput1MidiInput(static_cast<midi::TMidiInput&>(*sender));
-  });
-  window_->ProgramTimer().OnTimer = framework::TNotifyEvent(window_.get(), [this](framework::TObject*) {
-    session_.ProgramTimerTimer();
-  });
-  window_->Timer1().OnTimer = framework::TNotifyEvent(window_.get(), [this](framework::TObject*) {
-    discovery_.Timer1Timer();
-  });
-  window_->ProgramTimer().SetInterval(timing.probe);
-  window_->Timer1().SetInterval(timing.discovery);
+  (*programmer_)->ProbeTimer().SetInterval(timing.probe);
+  (*programmer_)->DiscoveryTimer().SetInterval(timing.discovery);
+  (*programmer_)->DiscoveryTimer().SetEnabled(false);
 }
 
 UpdateRig::~UpdateRig() { CloseWindow(); }
 
 void UpdateRig::Start() {
-  session_.FillExpectedReplies();
-  window_->AppendLog(">Switch on QLT-1");
-  window_->Timer1().SetEnabled(true);
+  (*programmer_)->Start();
+  (*programmer_)->DiscoveryTimer().SetEnabled(true);
 }
 
 bool UpdateRig::RunUntilFinishes(int finishes, std::chrono::milliseconds quiet) {
-  std::size_t lastLines = window_->log.size();
+  std::size_t lastLines = programmer_->log.size();
   QDeadlineTimer still(quiet);
   while (device_.Finishes() < finishes) {
-    if (window_->log.size() != lastLines) {
-      lastLines = window_->log.size();
+    if (programmer_->log.size() != lastLines) {
+      lastLines = programmer_->log.size();
       still.setRemainingTime(quiet);
     } else if (still.hasExpired()) {
       return false;
@@ -62,7 +50,7 @@ bool UpdateRig::RunUntilFinishes(int finishes, std::chrono::milliseconds quiet) 
   return true;
 }
 
-std::vector<std::string> UpdateRig::TakeLog() { return std::exchange(window_->log, {}); }
+std::vector<std::string> UpdateRig::TakeLog() { return std::exchange(programmer_->log, {}); }
 
 void UpdateRig::RunFor(std::chrono::milliseconds duration) {
   QDeadlineTimer deadline(duration);
@@ -70,17 +58,15 @@ void UpdateRig::RunFor(std::chrono::milliseconds duration) {
 }
 
 void UpdateRig::CloseWindow() {
-  if (window_ == nullptr) return;
-  window_->Timer1().SetEnabled(false);
-  window_->ProgramTimer().SetEnabled(false);
-  closedLog_ = window_->log;
-  window_.reset();
+  if (programmer_ == nullptr) return;
+  closedLog_ = programmer_->log;
+  programmer_.reset();
 }
 
 std::vector<std::string> UpdateLog() {
-  std::vector<std::string> log{">Communications Established", ">Programming", ">Block 0"};
-  for (std::size_t block = 1; block < firmware::kBlockCount; ++block)
-    if (firmware::FirmwareImage().BlockFlags[block] == 1) log.push_back(">Block " + std::to_string(block));
+  std::vector<std::string> log{">Communications Established", ">Programming"};
+  for (const int block : firmware::BlocksOfAnUpdate(firmware::FirmwareImage()))
+    log.push_back(">Block " + std::to_string(block));
   log.push_back(">New Software Successfully Loaded");
   log.push_back(">Finished");
   return log;
@@ -102,7 +88,7 @@ bool OnlyProgramLines(const std::vector<std::string>& log) {
     const std::string number = line.substr(std::min(line.size(), std::size_t{7}));
     return line.rfind(">Block ", 0) == 0 && !number.empty() && number.size() <= 3 &&
            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
-           (number == "0" || number[0] != '0') && std::stoi(number) <= 170;
+           (number == "0" || number[0] != '0') && std::stoi(number) <= static_cast<int>(firmware::kLastBlock);
   });
 }
 

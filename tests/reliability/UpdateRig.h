@@ -1,8 +1,7 @@
 #pragma once
 
-// One run of the programmer, wired as the main window wires it: a test window, the session and
-// discovery bound to its timers and input port, over whatever transport is installed, with a
-// device that can be restarted. Window thread only.
+// One run of the programmer, wired as the main window wires it, over whatever transport is
+// installed, with a device that can be restarted. Window thread only.
 
 #include <chrono>
 #include <functional>
@@ -10,11 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/DeviceDiscovery.h"
-#include "app/ProgrammingSession.h"
 #include "framework/ExceptionGuard.h"
 #include "tests/reliability/DeviceUnderTest.h"
-#include "tests/support/ProgrammerTestWindow.h"
+#include "tests/support/ProgrammerUnderTest.h"
 
 namespace reliability {
 
@@ -32,15 +29,9 @@ class EscapedErrors {
   framework::ExceptionHook previous_;
 };
 
-// A window whose every log line can also be watched as it is written.
-class WatchedWindow : public testsupport::ProgrammerTestWindow {
- public:
-  void AppendLog(const std::string& line) override;
-  std::function<void(const std::string&)> onLine;
-};
-
 // The timers' periods in milliseconds. Short ones let many runs fit in one test; nothing in the
-// session or discovery depends on them.
+// session or discovery depends on them. The timers run for real here: how ticks interleave with
+// the device's replies is part of what these tests try.
 struct Timing {
   unsigned discovery = 10;
   unsigned probe = 50;
@@ -57,14 +48,14 @@ class UpdateRig {
 
   DeviceUnderTest& Device() { return device_; }
   // The input port discovery made last, or none.
-  midi::TMidiInput* InputPort() { return window_->MidiInput1(); }
-  const std::vector<std::string>& Log() const { return window_ != nullptr ? window_->log : closedLog_; }
+  midi::TMidiInput* InputPort() { return (*programmer_)->InputPort(); }
+  const std::vector<std::string>& Log() const { return programmer_ != nullptr ? programmer_->log : closedLog_; }
   // The log so far, which starts afresh.
   std::vector<std::string> TakeLog();
   const std::vector<std::string>& Errors() const { return errors_.Texts(); }
-  void OnLogLine(std::function<void(const std::string&)> watcher) { window_->onLine = std::move(watcher); }
+  void OnLogLine(std::function<void(const std::string&)> watcher) { programmer_->onLine = std::move(watcher); }
 
-  // What FormCreate does for the session, its first line, and discovery switched on.
+  // What the window's creation starts.
   void Start();
   // Runs the window thread until the device has counted `finishes` finished updates; false as
   // soon as no line was logged for `quiet` (a device that is probed for ever counts as stalled).
@@ -77,10 +68,8 @@ class UpdateRig {
  private:
   DeviceUnderTest& device_;
   EscapedErrors errors_;
-  std::unique_ptr<WatchedWindow> window_ = std::make_unique<WatchedWindow>();
+  std::unique_ptr<testsupport::ProgrammerUnderTest> programmer_ = std::make_unique<testsupport::ProgrammerUnderTest>();
   std::vector<std::string> closedLog_;  // the log as it was when the window closed
-  app::ProgrammingSession session_{*window_};
-  app::DeviceDiscovery discovery_{*window_};
 };
 
 // The log of a successful update from the ReadyReply on, and that of a first one from start-up.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/Conversation.h"
 #include "midi/platform/simulated/SimulatedTransport.h"
 #include "tools/qlt1/Qlt1Model.h"
 
@@ -17,7 +18,7 @@ namespace testsupport {
 class SimulatedQlt1 {
  public:
   explicit SimulatedQlt1(platform::SimulatedTransport& sim, qlt1::Qlt1Model::Options options = {},
-                         const std::string& portName = "QZ Korvalith port 2");
+                         const std::string& portName = firmware::kDevicePortName);
   ~SimulatedQlt1();
   SimulatedQlt1(const SimulatedQlt1&) = delete;
   SimulatedQlt1& operator=(const SimulatedQlt1&) = delete;

@@ -66,7 +66,7 @@ void Emulator::Handle(const Message& message) {
   if (model_.Faults().size() > faultsBefore) Report("fault: " + model_.Faults().back());
   if (model_.BlocksReceived().size() > blocksBefore) Report("block " + std::to_string(model_.BlocksReceived().back()));
   for (const Message& reply : replies) ports_->Send(reply);
-  if (!replies.empty() && replies.back() == ConversationMessage(kReadyReply)) {
+  if (!replies.empty() && replies.back() == MessageOfKind(firmware::kReadyReply)) {
     readyAt_ = std::chrono::steady_clock::now();
     Report("ready");
   }

@@ -21,6 +21,8 @@ const char* const kEmulatorHelp =
     "                         the built-in table block for block, 1 otherwise\n"
     "  --timing               at the first FinishRequest, report the milliseconds since the\n"
     "                         last ReadyReply: \"ready to finish 1234.567 ms\"\n"
+    "  --list-blocks          print the numbers of the blocks an update of the built-in table\n"
+    "                         sends, one per line in their order, and end\n"
     "  --help                 show this text\n"
     "\n"
     "Each step is reported on standard output. SIGINT or SIGTERM ends the emulator.\n";
@@ -47,6 +49,10 @@ std::optional<EmulatorOptions> ParseEmulatorOptions(const std::vector<std::strin
     }
     if (name == "--timing") {
       options.reportTiming = true;
+      continue;
+    }
+    if (name == "--list-blocks") {
+      options.listBlocks = true;
       continue;
     }
     if (i + 1 >= arguments.size()) {

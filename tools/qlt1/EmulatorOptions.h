@@ -12,7 +12,7 @@ namespace qlt1 {
 
 struct EmulatorOptions {
   std::string system = "jack";  // "jack" or "alsa"
-  std::string portName = "QZ Korvalith port 2";
+  std::string portName = firmware::kDevicePortName;
   Qlt1Model::Options model;
   int blockDelayMs = 0;    // the device's flash time per block
   int vanishAfter = -1;    // closes its ports after this block was acknowledged; -1: never
@@ -20,6 +20,7 @@ struct EmulatorOptions {
   bool exitAfterFinish = false;
   bool reportTiming = false;  // the time from the last ReadyReply to the first FinishRequest
   std::string imagePath;   // where the received image goes at each finish; empty: nowhere
+  bool listBlocks = false;  // prints the blocks an update sends instead of opening any port
 };
 
 // The options, or none with `error` saying what is wrong. "--help" gives none and an empty error.

@@ -7,22 +7,19 @@ namespace qlt1 {
 
 namespace {
 
-constexpr std::array<std::uint8_t, 6> kFrame = {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01};
-constexpr std::size_t kKindIndex = 6;
-constexpr std::uint8_t kSysexEnd = 0xF7;
+using firmware::kFrameStart;
+using firmware::kKindIndex;
 
 bool HasFrame(std::span<const std::uint8_t> message) {
-  return message.size() >= kFrame.size() + 2 && std::equal(kFrame.begin(), kFrame.end(), message.begin()) &&
-         message.back() == kSysexEnd;
+  return message.size() >= firmware::kMessageLength &&
+         std::equal(kFrameStart.begin(), kFrameStart.end(), message.begin()) && message.back() == firmware::kSysexEnd;
 }
 
 }  // namespace
 
-Message ConversationMessage(std::uint8_t kind) {
-  Message message(kFrame.begin(), kFrame.end());
-  message.push_back(kind);
-  message.push_back(kSysexEnd);
-  return message;
+Message MessageOfKind(std::uint8_t kind) {
+  const auto message = firmware::ConversationMessage(kind);
+  return {message.begin(), message.end()};
 }
 
 Qlt1Model::Qlt1Model(const firmware::FirmwareImageTable& table, Options options)
@@ -34,11 +31,11 @@ std::vector<Message> Qlt1Model::Receive(std::span<const std::uint8_t> message) {
     return {};
   }
   switch (message[kKindIndex]) {
-    case kProbeRequest:
+    case firmware::kProbeRequest:
       return OnProbe();
-    case kBlock:
+    case firmware::kBlock:
       return OnBlock(message);
-    case kFinishRequest:
+    case firmware::kFinishRequest:
       ++finishes_;
       return {};
     default:
@@ -52,36 +49,38 @@ std::vector<Message> Qlt1Model::OnProbe() {
   ++probes_;
   if (options_.readyAtProbe == 0 || probes_ < options_.readyAtProbe) return {};
   expectedBlock_ = 0;
-  return {ConversationMessage(kReadyReply)};
+  return {MessageOfKind(firmware::kReadyReply)};
 }
 
 std::vector<Message> Qlt1Model::OnBlock(std::span<const std::uint8_t> block) {
   const std::string fault = CheckBlock(block);
   if (!fault.empty()) {
     faults_.push_back(fault);
-    return {ConversationMessage(kErrorReply)};
+    return {MessageOfKind(firmware::kErrorReply)};
   }
   const int number = expectedBlock_;
   received_->BlockFlags[number] = 1;
   std::copy(block.begin(), block.end(), received_->BlockData + number * firmware::kBlockLength);
   blocksReceived_.push_back(number);
-  expectedBlock_ = NextFlaggedBlock(number);
+  expectedBlock_ = firmware::NextFlaggedBlock(table_, number);
   std::vector<Message> replies;
   if (options_.errorEvery > 0 && blocksReceived_.size() % static_cast<std::size_t>(options_.errorEvery) == 0)
-    replies.push_back(ConversationMessage(kErrorReply));
-  replies.push_back(ConversationMessage(kBlockAckReply));
+    replies.push_back(MessageOfKind(firmware::kErrorReply));
+  replies.push_back(MessageOfKind(firmware::kBlockAckReply));
   return replies;
 }
 
 std::string Qlt1Model::CheckBlock(std::span<const std::uint8_t> block) const {
   if (expectedBlock_ < 0) return "a block while no block was due";
   if (block.size() != firmware::kBlockLength) return "a block of " + std::to_string(block.size()) + " bytes";
-  const int number = block[7] * 16 + block[8];
-  if (block[7] > 0x0F || block[8] > 0x0F) return "a block with a malformed number";
+  const std::uint8_t high = block[firmware::kBlockNumberHighIndex];
+  const std::uint8_t low = block[firmware::kBlockNumberLowIndex];
+  const int number = static_cast<int>(firmware::BlockNumberOf(high, low));
+  if (high > 0x0F || low > 0x0F) return "a block with a malformed number";
   if (number != expectedBlock_)
     return "block " + std::to_string(number) + " where block " + std::to_string(expectedBlock_) + " was due";
   const auto inside = block.subspan(1, block.size() - 2);
-  if (std::any_of(inside.begin(), inside.end(), [](std::uint8_t byte) { return byte > 0x7F; }))
+  if (std::any_of(inside.begin(), inside.end(), [](std::uint8_t byte) { return byte > firmware::kPayloadMax; }))
     return "a status byte inside block " + std::to_string(number);
   return "";
 }
@@ -98,12 +97,6 @@ bool Qlt1Model::ImageVerified() const {
       if ((row[i] & 0xFF) != got[i]) return false;
   }
   return true;
-}
-
-int Qlt1Model::NextFlaggedBlock(int after) const {
-  for (int next = after + 1; next < static_cast<int>(firmware::kBlockCount); ++next)
-    if (table_.BlockFlags[next] == 1) return next;
-  return -1;
 }
 
 }  // namespace qlt1

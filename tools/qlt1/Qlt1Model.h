@@ -12,21 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
 
 namespace qlt1 {
 
 using Message = std::vector<std::uint8_t>;
 
-inline constexpr std::uint8_t kErrorReply = 0x00;
-inline constexpr std::uint8_t kBlockAckReply = 0x01;
-inline constexpr std::uint8_t kFinishRequest = 0x02;
-inline constexpr std::uint8_t kBlock = 0x03;
-inline constexpr std::uint8_t kProbeRequest = 0x04;
-inline constexpr std::uint8_t kReadyReply = 0x05;
-
-// A message of the conversation: the frame with the given kind byte.
-Message ConversationMessage(std::uint8_t kind);
+// The conversation's message of `kind` (firmware/Conversation.h), as the model passes messages.
+Message MessageOfKind(std::uint8_t kind);
 
 class Qlt1Model {
  public:
@@ -35,7 +29,8 @@ class Qlt1Model {
     int errorEvery = 0;    // an ErrorReply before every n-th good block's acknowledgement; 0: none
   };
 
-  // `flags` are those of the table the tool was built with: they say which block is due next.
+  // `table` is the one the tool was built with: its flags say which block is due next, its rows
+  // what each block must carry.
   Qlt1Model(const firmware::FirmwareImageTable& table, Options options);
 
   // Handles one message from the tool and gives the replies, in the order to send them.
@@ -56,7 +51,6 @@ class Qlt1Model {
   std::vector<Message> OnProbe();
   std::vector<Message> OnBlock(std::span<const std::uint8_t> block);
   std::string CheckBlock(std::span<const std::uint8_t> block) const;
-  int NextFlaggedBlock(int after) const;
 
   const firmware::FirmwareImageTable& table_;
   Options options_;

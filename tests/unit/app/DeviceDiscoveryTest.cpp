@@ -2,37 +2,43 @@
 // failing tick leaves things for the next one.
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include "app/DeviceDiscovery.h"
+#include "firmware/Conversation.h"
 #include "tests/support/PortTestBase.h"
-#include "tests/support/ProgrammerTestWindow.h"
+#include "tests/support/ProgrammerUnderTest.h"
 
 namespace {
 
 using app::DeviceDiscovery;
 using platform::PlatformCall;
 
-constexpr const char* kDevice = "QZ Korvalith port 2";
+const std::string kDevice = firmware::kDevicePortName;
 
+// Each tick is fired by hand, as the discovery timer runs it: a failure goes to the exception
+// guard, and a tick while the timer is off does nothing.
 class DeviceDiscoveryTest : public testsupport::PortTestBase {
  protected:
-  DeviceDiscoveryTest() { window_.Timer1().SetEnabled(true); }
+  DeviceDiscoveryTest() { programmer_.TickOnlyByHand(); }
 
-  // A tick as the timer runs it: a failure goes to the exception guard.
-  void Tick() { framework::RunGuarded([this] { discovery_.Timer1Timer(); }); }
-  bool Connected() const { return !window_.log.empty() && window_.log.back() == ">USB Midi Connected"; }
+  void Tick() { testsupport::FireTimer(programmer_->DiscoveryTimer()); }
+  bool Connected() const { return !programmer_.log.empty() && programmer_.log.back() == ">USB Midi Connected"; }
 
-  testsupport::ProgrammerTestWindow window_;
-  DeviceDiscovery discovery_{window_};
+  testsupport::ProgrammerUnderTest programmer_;
 };
 
+// The name's variants: a prefix, a longer number, other case, another number, a part of it.
 TEST(DevicePortName, MatchesAsACaseSensitivePartOfTheName) {
-  EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort("QZ Korvalith port 2"));
-  EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort("3- QZ Korvalith port 2"));
-  EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort("QZ Korvalith port 21"));
-  EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort("client:QZ Korvalith port 2 MIDI 1"));
-  EXPECT_FALSE(DeviceDiscovery::MatchesDevicePort("qz korvalith port 2"));
-  EXPECT_FALSE(DeviceDiscovery::MatchesDevicePort("QZ Korvalith port 3"));
-  EXPECT_FALSE(DeviceDiscovery::MatchesDevicePort("QZ Korvalith"));
+  EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort(kDevice));
+  EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort("3- " + kDevice));
+  EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort(kDevice + "1"));
+  EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort("client:" + kDevice + " MIDI 1"));
+  EXPECT_FALSE(DeviceDiscovery::MatchesDevicePort(QString::fromStdString(kDevice).toLower().toStdString()));
+  std::string otherNumber = kDevice;
+  otherNumber.back() = '3';
+  EXPECT_FALSE(DeviceDiscovery::MatchesDevicePort(otherNumber));
+  EXPECT_FALSE(DeviceDiscovery::MatchesDevicePort(kDevice.substr(0, kDevice.rfind(' '))));
 }
 
 TEST_F(DeviceDiscoveryTest, ConnectsAtTheFirstTickWhenBothPortsArePresent) {
@@ -40,32 +46,32 @@ TEST_F(DeviceDiscoveryTest, ConnectsAtTheFirstTickWhenBothPortsArePresent) {
   const auto output = Sim().AddOutput(kDevice);
   Tick();
   ASSERT_TRUE(Connected());
-  EXPECT_EQ(window_.log.size(), 1u);
-  EXPECT_FALSE(window_.Timer1().Enabled());
-  EXPECT_TRUE(window_.ProgramTimer().Enabled());
+  EXPECT_EQ(programmer_.log.size(), 1u);
+  EXPECT_FALSE(programmer_->DiscoveryTimer().Enabled());
+  EXPECT_TRUE(programmer_->ProbeTimer().Enabled());
   EXPECT_TRUE(Sim().IsOpen(input));
   EXPECT_TRUE(Sim().IsOpen(output));
-  const midi::TMidiInput& port = *window_.MidiInput1();
+  const midi::TMidiInput& port = *programmer_->InputPort();
   EXPECT_EQ(port.Capacity(), 1024);
   EXPECT_EQ(port.SysexBufferCount(), 4096);
   EXPECT_EQ(port.SysexBufferSize(), 4096);
   EXPECT_FALSE(port.SysexOnly());
   EXPECT_EQ(port.FilteredMessages(), (midi::TMidiMsgFilter{midi::msgActiveSensing, midi::msgMidiTimeCode}));
-  EXPECT_EQ(window_.PortOwner()->ComponentCount(), 4) << "two timers and exactly one port of each kind";
+  EXPECT_EQ(programmer_.Owner().ComponentCount(), 4) << "two timers and exactly one port of each kind";
 }
 
 TEST_F(DeviceDiscoveryTest, TheLastMatchWinsAndEachDirectionUsesItsOwnNumber) {
   Sim().AddInput("Keyboard");
-  const auto firstMatch = Sim().AddInput(std::string("1- ") + kDevice);
+  const auto firstMatch = Sim().AddInput("1- " + kDevice);
   Sim().AddInput("Synth");
-  const auto lastMatch = Sim().AddInput(std::string("2- ") + kDevice);
+  const auto lastMatch = Sim().AddInput("2- " + kDevice);
   const auto output = Sim().AddOutput(kDevice);
   Tick();
   ASSERT_TRUE(Connected());
-  EXPECT_EQ(window_.MidiInput1()->DeviceID(), 3u);
+  EXPECT_EQ(programmer_->InputPort()->DeviceID(), 3u);
   EXPECT_TRUE(Sim().IsOpen(lastMatch));
   EXPECT_FALSE(Sim().IsOpen(firstMatch));
-  EXPECT_EQ(window_.MidiOutput1()->DeviceID(), 0u);
+  EXPECT_EQ(programmer_->OutputPort()->DeviceID(), 0u);
   EXPECT_TRUE(Sim().IsOpen(output));
 }
 
@@ -73,9 +79,9 @@ TEST_F(DeviceDiscoveryTest, WaitsSilentlyUntilBothDirectionsAppearThenConnectsWi
   Tick();
   Sim().AddOutput(kDevice);
   Tick();
-  EXPECT_TRUE(window_.log.empty()) << "nothing is logged per tick";
-  EXPECT_TRUE(window_.Timer1().Enabled());
-  EXPECT_EQ(window_.PortOwner()->ComponentCount(), 4) << "each tick replaces both port objects";
+  EXPECT_TRUE(programmer_.log.empty()) << "nothing is logged per tick";
+  EXPECT_TRUE(programmer_->DiscoveryTimer().Enabled());
+  EXPECT_EQ(programmer_.Owner().ComponentCount(), 4) << "each tick replaces both port objects";
   Sim().AddInput(kDevice);
   Tick();
   EXPECT_TRUE(Connected());
@@ -86,9 +92,9 @@ TEST_F(DeviceDiscoveryTest, ARefusedOutputOpenIsTriedAgainAtTheNextTick) {
   Sim().AddOutput(kDevice);
   Faults().FailNext(PlatformCall::midiOutOpen, MMSYSERR_ALLOCATED);
   Tick();
-  EXPECT_TRUE(window_.log.empty());
+  EXPECT_TRUE(programmer_.log.empty());
   EXPECT_TRUE(escaped_.empty()) << "a refused output open raises nothing";
-  EXPECT_TRUE(window_.Timer1().Enabled());
+  EXPECT_TRUE(programmer_->DiscoveryTimer().Enabled());
   EXPECT_TRUE(Sim().IsOpen(input)) << "the input stays open until the next tick releases it";
   Tick();
   EXPECT_TRUE(Connected());
@@ -100,10 +106,10 @@ TEST_F(DeviceDiscoveryTest, AFailingTickIsShownAndLeavesTheTimerOn) {
   Faults().FailNext(PlatformCall::midiInOpen, MMSYSERR_ALLOCATED);
   Tick();
   ASSERT_EQ(escaped_.size(), 1u);
-  EXPECT_EQ(escaped_[0], window_.MidiInput1()->ErrorText(MMSYSERR_ALLOCATED));
-  EXPECT_TRUE(window_.log.empty());
-  EXPECT_TRUE(window_.Timer1().Enabled());
-  EXPECT_FALSE(window_.ProgramTimer().Enabled());
+  EXPECT_EQ(escaped_[0], programmer_->InputPort()->ErrorText(MMSYSERR_ALLOCATED));
+  EXPECT_TRUE(programmer_.log.empty());
+  EXPECT_TRUE(programmer_->DiscoveryTimer().Enabled());
+  EXPECT_FALSE(programmer_->ProbeTimer().Enabled());
   Tick();
   EXPECT_TRUE(Connected());
 }
@@ -112,13 +118,13 @@ TEST_F(DeviceDiscoveryTest, APortThatCannotBeCreatedLeavesTheSlotEmpty) {
   Sim().AddInput(kDevice);
   Sim().AddOutput(kDevice);
   Tick();
-  window_.Timer1().SetEnabled(true);
-  window_.log.clear();
+  programmer_->DiscoveryTimer().SetEnabled(true);
+  programmer_.log.clear();
   Faults().FailNext(PlatformCall::midiInGetDevCapsA, MMSYSERR_ERROR);
   Tick();
   EXPECT_EQ(escaped_.size(), 1u);
-  EXPECT_EQ(window_.MidiInput1(), nullptr) << "the old port was released, the new one never made";
-  EXPECT_EQ(window_.PortOwner()->ComponentCount(), 3) << "the timers and the output port";
+  EXPECT_EQ(programmer_->InputPort(), nullptr) << "the old port was released, the new one never made";
+  EXPECT_EQ(programmer_.Owner().ComponentCount(), 3) << "the timers and the output port";
   Tick();
   EXPECT_TRUE(Connected()) << "the next tick starts over";
 }

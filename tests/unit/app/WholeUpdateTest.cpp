@@ -5,32 +5,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/DeviceDiscovery.h"
-#include "app/ProgrammingSession.h"
 #include "firmware/FirmwareImage.h"
 #include "tests/support/PortTestBase.h"
-#include "tests/support/ProgrammerTestWindow.h"
+#include "tests/support/ProgrammerUnderTest.h"
 #include "tests/support/SimulatedQlt1.h"
 
 namespace {
 
 class WholeUpdateTest : public testsupport::PortTestBase {
  protected:
-  void SetUp() override {
-    window_.inputHandler = framework::TNotifyEvent(&window_, [this](framework::TObject* sender) {
-      session_.MidiInput1MidiInput(static_cast<midi::TMidiInput&>(*sender));
-    });
-    window_.ProgramTimer().OnTimer = framework::TNotifyEvent(&window_, [this](framework::TObject*) {
-      session_.ProgramTimerTimer();
-    });
-    window_.Timer1().OnTimer = framework::TNotifyEvent(&window_, [this](framework::TObject*) {
-      discovery_.Timer1Timer();
-    });
-    session_.FillExpectedReplies();
-    window_.AppendLog(">Switch on QLT-1");
-    window_.Timer1().SetEnabled(true);
-  }
+  void SetUp() override { programmer_->Start(); }
 
+  // Read from the table here, apart from the code that decides what to send.
   static std::vector<int> FlaggedBlocks() {
     std::vector<int> blocks;
     for (int block = 0; block < static_cast<int>(firmware::kBlockCount); ++block)
@@ -47,9 +33,7 @@ class WholeUpdateTest : public testsupport::PortTestBase {
     return log;
   }
 
-  testsupport::ProgrammerTestWindow window_;
-  app::ProgrammingSession session_{window_};
-  app::DeviceDiscovery discovery_{window_};
+  testsupport::ProgrammerUnderTest programmer_;
 };
 
 TEST_F(WholeUpdateTest, LeavesTheLogOfASuccessfulUpdateAndTheDeviceHoldsEveryBlock) {
@@ -57,7 +41,7 @@ TEST_F(WholeUpdateTest, LeavesTheLogOfASuccessfulUpdateAndTheDeviceHoldsEveryBlo
   ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.FinishCount() == 1; }, std::chrono::seconds(60)));
   testsupport::ProcessEventsFor(std::chrono::milliseconds(100));
 
-  EXPECT_EQ(window_.log, SuccessfulLog());
+  EXPECT_EQ(programmer_.log, SuccessfulLog());
   EXPECT_EQ(device.Faults(), std::vector<std::string>{});
   EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
   for (int block : FlaggedBlocks()) {
@@ -71,11 +55,11 @@ TEST_F(WholeUpdateTest, LeavesTheLogOfASuccessfulUpdateAndTheDeviceHoldsEveryBlo
 
 TEST_F(WholeUpdateTest, ADeviceSwitchedOnLaterIsFoundAndUpdated) {
   testsupport::ProcessEventsFor(std::chrono::milliseconds(600));
-  EXPECT_EQ(window_.log, std::vector<std::string>{">Switch on QLT-1"}) << "nothing logged while waiting";
+  EXPECT_EQ(programmer_.log, std::vector<std::string>{">Switch on QLT-1"}) << "nothing logged while waiting";
   testsupport::SimulatedQlt1 device(Sim());
   ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.FinishCount() == 1; }, std::chrono::seconds(60)));
   testsupport::ProcessEventsFor(std::chrono::milliseconds(100));
-  EXPECT_EQ(window_.log, SuccessfulLog());
+  EXPECT_EQ(programmer_.log, SuccessfulLog());
 }
 
 }  // namespace

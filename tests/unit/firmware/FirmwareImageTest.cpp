@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -38,9 +39,25 @@ TEST(FirmwareImageTest, FlaggedAreBlock0AndBlocks9To52And64To87) {
   EXPECT_EQ(flagged.size(), 69u);
 }
 
+// Only a flag of exactly 1 counts, block 0 goes first whatever its flag, and the last block can be
+// the last one sent.
+TEST(FirmwareImageTest, AnUpdateSendsBlock0ThenEachBlockFlaggedWith1InOrder) {
+  auto table = std::make_unique<firmware::FirmwareImageTable>();
+  table->BlockFlags[0] = 0;
+  table->BlockFlags[3] = 1;
+  table->BlockFlags[4] = 2;
+  table->BlockFlags[5] = 0xFFFFFFFF;
+  table->BlockFlags[firmware::kLastBlock] = 1;
+  EXPECT_EQ(firmware::BlocksOfAnUpdate(*table), (std::vector<int>{0, 3, static_cast<int>(firmware::kLastBlock)}));
+  EXPECT_EQ(firmware::NextFlaggedBlock(*table, 3), static_cast<int>(firmware::kLastBlock));
+  EXPECT_EQ(firmware::NextFlaggedBlock(*table, static_cast<int>(firmware::kLastBlock)), -1);
+  EXPECT_EQ(firmware::BlocksOfAnUpdate(FirmwareImage()).size(), 69u);
+}
+
 TEST(FirmwareImageTest, BlockMessagesCarryTheirFramingAndOwnNumber) {
   const auto block0 = BlockMessage(0);
-  const std::vector<BYTE> start{0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x03, 0x00, 0x00};
+  std::vector<std::uint8_t> start(firmware::kBlockFrameStart.begin(), firmware::kBlockFrameStart.end());
+  start.insert(start.end(), {0x00, 0x00});
   EXPECT_TRUE(std::equal(start.begin(), start.end(), block0.begin()));
   EXPECT_EQ(block0.back(), 0xF7);
   EXPECT_EQ(BlockMessage(9)[7], 0x00);

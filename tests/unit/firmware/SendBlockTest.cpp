@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "firmware/FirmwareImage.h"
+#include "firmware/SendBlock.h"
 #include "tests/support/PortTestBase.h"
 
 namespace {
@@ -31,7 +32,7 @@ TEST_F(SendBlockTest, EachBlockGoesOutOnceAsExactlyItsMessage) {
   testsupport::ProcessEventsFor(std::chrono::milliseconds(20));
   const auto sent = Sim().Sent(device_);
   ASSERT_EQ(sent.size(), 2u);
-  EXPECT_EQ(sent[0].bytes.size(), 3086u);
+  EXPECT_EQ(sent[0].bytes.size(), firmware::kBlockLength);
   EXPECT_EQ(sent[0].bytes, Message(0));
   EXPECT_EQ(sent[1].bytes, Message(87));
 }

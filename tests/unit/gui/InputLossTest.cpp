@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/Conversation.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
 
@@ -23,8 +24,8 @@ const std::string kAdvice = " If the log has stopped, switch the QLT-1 off and o
 class InputLossTest : public testsupport::PortTestBase {
  protected:
   void SetUp() override {
-    input_ = Sim().AddInput(app::kDevicePortName);
-    Sim().AddOutput(app::kDevicePortName);
+    input_ = Sim().AddInput(firmware::kDevicePortName);
+    Sim().AddOutput(firmware::kDevicePortName);
     form_ = std::make_unique<app::TForm1>();
     ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return form_->ProgramTimer().Enabled(); })) << "connected";
   }
@@ -51,8 +52,7 @@ TEST_F(InputLossTest, InputLostToAFullRingIsShownOncePerOpening) {
 
 TEST_F(InputLossTest, AReplyThatCannotBeReadIsShownWithThePlatformsText) {
   Faults().FailNext(PlatformCall::midiInAddBuffer, MMSYSERR_NOMEM);
-  const std::vector<BYTE> ready{0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x05, 0xF7};
-  Sim().InjectSysex(input_, ready);
+  Sim().InjectSysex(input_, firmware::ConversationMessage(firmware::kReadyReply));
   ASSERT_TRUE(Sim().WaitUntilDelivered(input_));
   testsupport::ProcessEventsFor(50ms);
   EXPECT_EQ(escaped_, std::vector<std::string>{form_->MidiInput1()->ErrorText(MMSYSERR_NOMEM) +

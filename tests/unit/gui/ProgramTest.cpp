@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
@@ -182,8 +183,8 @@ TEST_F(ProgramTest, SigintWhileAnErrorBoxIsOpenClosesBoxAndWindow) {
 TEST_F(ProgramTest, AGivenTransportIsUsedForTheRunAndTheInstalledOneComesBack) {
   auto own = std::make_unique<platform::SimulatedTransport>();
   platform::SimulatedTransport& mine = *own;
-  const auto input = mine.AddInput("QZ Korvalith port 2");
-  const auto output = mine.AddOutput("QZ Korvalith port 2");
+  const auto input = mine.AddInput(firmware::kDevicePortName);
+  const auto output = mine.AddOutput(firmware::kDevicePortName);
   bool openDuringRun = false;
   const int status = RunWith(
       [&] {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "firmware/TableLayout.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 #include "tests/unit/midi/HeapAndLockCounter.h"
 #include "tests/unit/rtmidi/LoopbackPeer.h"
@@ -17,7 +18,7 @@
 namespace {
 
 constexpr DWORD kAllocatingMessage = 0xF6;  // the sink allocates and locks on it, to show it is seen
-constexpr std::size_t kSysexSize = 3086;
+constexpr std::size_t kSysexSize = firmware::kBlockLength;
 
 // Keeps counts only, as a real sink must.
 class CountingSink final : public platform::InputSink {

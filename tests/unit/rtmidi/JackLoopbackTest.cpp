@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "firmware/TableLayout.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 #include "tests/unit/rtmidi/LoopbackPeer.h"
 #include "tests/unit/rtmidi/PrivateJackServer.h"
@@ -17,7 +18,7 @@ using namespace std::chrono_literals;
 using testsupport::Bytes;
 using testsupport::Sysex;
 
-constexpr std::size_t kBlockMessageSize = 3086;
+constexpr std::size_t kBlockMessageSize = firmware::kBlockLength;
 
 class JackLoopback : public ::testing::Test {
  protected:

@@ -12,7 +12,7 @@ TEST(EmulatorOptions, ReadsEveryOption) {
   const auto options = ParseEmulatorOptions({"--system", "alsa", "--port-name", "Other", "--ready-after", "3",
                                              "--block-delay", "40", "--error-every", "7", "--vanish-after", "20",
                                              "--appear-after", "2000", "--image", "/tmp/x", "--exit-after-finish",
-                                             "--timing"},
+                                             "--timing", "--list-blocks"},
                                             error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->system, "alsa");
@@ -25,6 +25,7 @@ TEST(EmulatorOptions, ReadsEveryOption) {
   EXPECT_EQ(options->imagePath, "/tmp/x");
   EXPECT_TRUE(options->exitAfterFinish);
   EXPECT_TRUE(options->reportTiming);
+  EXPECT_TRUE(options->listBlocks);
 }
 
 TEST(EmulatorOptions, DefaultsAnswerAtOnceOnJack) {
@@ -32,11 +33,12 @@ TEST(EmulatorOptions, DefaultsAnswerAtOnceOnJack) {
   const auto options = ParseEmulatorOptions({}, error);
   ASSERT_TRUE(options);
   EXPECT_EQ(options->system, "jack");
-  EXPECT_EQ(options->portName, "QZ Korvalith port 2");
+  EXPECT_EQ(options->portName, firmware::kDevicePortName);
   EXPECT_EQ(options->model.readyAtProbe, 1);
   EXPECT_EQ(options->vanishAfter, -1);
   EXPECT_FALSE(options->exitAfterFinish);
   EXPECT_FALSE(options->reportTiming);
+  EXPECT_FALSE(options->listBlocks);
 }
 
 TEST(EmulatorOptions, RefusesWhatItDoesNotKnow) {

@@ -7,7 +7,7 @@
 
 namespace {
 
-using qlt1::ConversationMessage;
+using qlt1::MessageOfKind;
 using qlt1::Message;
 using qlt1::Qlt1Model;
 using testing::ElementsAre;
@@ -17,10 +17,10 @@ Message Block(int number) {
   return {bytes.begin(), bytes.end()};
 }
 
-const Message kReady = ConversationMessage(qlt1::kReadyReply);
-const Message kAck = ConversationMessage(qlt1::kBlockAckReply);
-const Message kError = ConversationMessage(qlt1::kErrorReply);
-const Message kProbe = ConversationMessage(qlt1::kProbeRequest);
+const Message kReady = MessageOfKind(firmware::kReadyReply);
+const Message kAck = MessageOfKind(firmware::kBlockAckReply);
+const Message kError = MessageOfKind(firmware::kErrorReply);
+const Message kProbe = MessageOfKind(firmware::kProbeRequest);
 
 TEST(Qlt1Model, AnswersReadyFromTheChosenProbeOn) {
   Qlt1Model model(firmware::FirmwareImage(), {.readyAtProbe = 3});
@@ -96,10 +96,10 @@ TEST(Qlt1Model, VerifiesTheImageOnlyWhenEveryDueBlockArrivedIntact) {
 
 TEST(Qlt1Model, CountsFinishesAndNamesForeignMessages) {
   Qlt1Model model(firmware::FirmwareImage(), {});
-  EXPECT_TRUE(model.Receive(ConversationMessage(qlt1::kFinishRequest)).empty());
+  EXPECT_TRUE(model.Receive(MessageOfKind(firmware::kFinishRequest)).empty());
   EXPECT_EQ(model.Finishes(), 1);
   EXPECT_TRUE(model.Receive(Message{0x90, 0x3C, 0x64}).empty());
-  EXPECT_TRUE(model.Receive(ConversationMessage(0x07)).empty());
+  EXPECT_TRUE(model.Receive(MessageOfKind(0x07)).empty());
   EXPECT_EQ(model.Faults().size(), 2u);
 }
 

@@ -1,0 +1,105 @@
+#include "app/Programmer.h"
+
+#include <utility>
+
+#include "framework/ErrorText.h"
+
+namespace app {
+
+namespace {
+
+constexpr unsigned kTimerInterval = 250;
+
+// Either loss leaves the device waiting for an answer that never comes; it starts the transfer
+// afresh when it is switched on again.
+constexpr const char* kRestartAdvice =
+    " If the log has stopped, switch the QLT-1 off and on again to restart the update.";
+constexpr const char* kInputLost = "Messages from the QLT-1 were lost: they came in faster than they could be read.";
+constexpr const char* kReplyNotRead = " A reply from the QLT-1 could not be read.";
+
+}  // namespace
+
+Programmer::Programmer(framework::TComponent& owner, LogLine log)
+    : Programmer(owner, std::move(log), OwnEvents(owner)) {}
+
+Programmer::Programmer(framework::TComponent& owner, LogLine log, ProgrammerEvents events)
+    : owner_(owner), log_(std::move(log)), events_(std::move(events)) {
+  BuildPorts();
+  BuildTimers();
+}
+
+// Runs before any member is made: only `this` is captured, and the events run once construction
+// is over.
+ProgrammerEvents Programmer::OwnEvents(framework::TComponent& owner) {
+  return {
+      framework::TNotifyEvent(&owner, [this](framework::TObject*) { DiscoveryTick(); }),
+      framework::TNotifyEvent(&owner, [this](framework::TObject*) { ProbeTick(); }),
+      framework::TNotifyEvent(&owner,
+                              [this](framework::TObject* sender) { InputWaiting(static_cast<midi::TMidiInput&>(*sender)); }),
+      framework::TNotifyEvent(&owner, [this](framework::TObject* sender) {
+        InputOverflowed(static_cast<const midi::TMidiInput&>(*sender));
+      }),
+  };
+}
+
+Programmer::~Programmer() {
+  delete discoveryTimer_;
+  delete probeTimer_;
+  delete input_;
+  delete output_;
+}
+
+void Programmer::BuildPorts() {
+  output_ = new midi::TMidiOutput(&owner_);
+  output_->SetName("MidiOutput1");
+  input_ = new midi::TMidiInput(&owner_);
+  input_->SetName("MidiInput1");
+  input_->BeginLoading();
+  // The name of a port on the machine the layout was made on; the port drops it while loading.
+  input_->SetProductName("01. Internal MIDI");
+  input_->SetSysexBufferSize(4096);
+  input_->SetFilteredMessages({midi::msgActiveSensing, midi::msgMidiTimeCode});
+  input_->OnMidiInput = events_.inputWaiting;
+  input_->OnOverflow = events_.inputOverflowed;
+  input_->Loaded();
+}
+
+void Programmer::BuildTimers() {
+  probeTimer_ = new framework::TTimer(&owner_);
+  probeTimer_->SetName("ProgramTimer");
+  probeTimer_->SetEnabled(false);
+  probeTimer_->SetInterval(kTimerInterval);
+  probeTimer_->OnTimer = events_.probeTick;
+  discoveryTimer_ = new framework::TTimer(&owner_);
+  discoveryTimer_->SetName("Timer1");
+  discoveryTimer_->SetInterval(kTimerInterval);
+  discoveryTimer_->OnTimer = events_.discoveryTick;
+}
+
+void Programmer::Start() {
+  session_.FillExpectedReplies();
+  AppendLog(">Switch on QLT-1");
+}
+
+void Programmer::DiscoveryTick() { discovery_.Tick(); }
+
+void Programmer::ProbeTick() { session_.SendProbe(); }
+
+// Here only taking an event from the port raises EMidiInputError: the buffer of a reply could not
+// be lent back to the device, and the reply waits in the port for a notice that a waiting device
+// never causes. The platform's text alone would not tell the user so.
+void Programmer::InputWaiting(midi::TMidiInput& port) {
+  try {
+    session_.HandleInput(port);
+  } catch (const midi::EMidiInputError& error) {
+    throw midi::EMidiInputError(framework::ErrorBoxText(error.Message()) + kReplyNotRead + kRestartAdvice);
+  }
+}
+
+// Once per opening: a flood that overflows the ring drops many events, and one box says it all.
+void Programmer::InputOverflowed(const midi::TMidiInput& port) {
+  if (port.OverflowCount() != 1) return;
+  throw midi::EMidiInputError(std::string(kInputLost) + kRestartAdvice);
+}
+
+}  // namespace app

@@ -1,0 +1,91 @@
+#pragma once
+
+// The programmer without its window: the two port slots and the two timers of the window's
+// layout, the programming session and device discovery, and how they are bound to each other.
+// The window owns one and forwards its handlers to it; the tests, the fuzz targets and the
+// benchmarks drive the same wiring without a widget. Window thread only.
+
+#include <functional>
+#include <string>
+
+#include "app/DeviceDiscovery.h"
+#include "app/ProgrammingSession.h"
+#include "framework/Component.h"
+#include "framework/NotifyEvent.h"
+#include "framework/Timer.h"
+#include "midi/MidiIn.h"
+#include "midi/MidiOut.h"
+
+namespace app {
+
+// What the timers and every input port call. The window gives its own handlers (the names its
+// layout binds), each a one-line forward to the programmer.
+struct ProgrammerEvents {
+  framework::TNotifyEvent discoveryTick;
+  framework::TNotifyEvent probeTick;
+  framework::TNotifyEvent inputWaiting;
+  framework::TNotifyEvent inputOverflowed;
+};
+
+class Programmer {
+ public:
+  // Where each log line goes, given without a line end.
+  using LogLine = std::function<void(const std::string& line)>;
+
+  // Makes the layout's components, owned by `owner` in the layout's order: the output port
+  // MidiOutput1, the input port MidiInput1, the probe timer ProgramTimer (off) and the discovery
+  // timer Timer1 (on). The events are the programmer's own methods, bound to `owner`.
+  Programmer(framework::TComponent& owner, LogLine log);
+  Programmer(framework::TComponent& owner, LogLine log, ProgrammerEvents events);
+  // Releases the ports in the slots and the timers.
+  ~Programmer();
+  Programmer(const Programmer&) = delete;
+  Programmer& operator=(const Programmer&) = delete;
+
+  // What the window's creation starts: the session's expected replies and the first log line.
+  void Start();
+
+  // The discovery timer's tick: a scan for the device's ports, and the connection once both are
+  // there.
+  void DiscoveryTick();
+  // The probe timer's tick: one probe to the device.
+  void ProbeTick();
+  // The input port has events waiting. A reply whose buffer could not be lent back is reported
+  // with what the user can do about it.
+  void InputWaiting(midi::TMidiInput& port);
+  // The input port dropped an event because its ring was full: the user hears of it once per
+  // opening.
+  void InputOverflowed(const midi::TMidiInput& port);
+
+  void AppendLog(const std::string& line) { log_(line); }
+  framework::TTimer& ProbeTimer() { return *probeTimer_; }
+  framework::TTimer& DiscoveryTimer() { return *discoveryTimer_; }
+  const ProgrammingSession& Session() const { return session_; }
+  // What a new input port's OnMidiInput and OnOverflow get.
+  const ProgrammerEvents& Events() const { return events_; }
+
+  // The component that owns the port objects.
+  framework::TComponent& PortOwner() { return owner_; }
+  // The port slots: the objects in use, or none. Setting a slot does not release what it held.
+  midi::TMidiInput* InputPort() { return input_; }
+  void SetInputPort(midi::TMidiInput* port) { input_ = port; }
+  midi::TMidiOutput* OutputPort() { return output_; }
+  void SetOutputPort(midi::TMidiOutput* port) { output_ = port; }
+
+ private:
+  ProgrammerEvents OwnEvents(framework::TComponent& owner);
+  void BuildPorts();
+  void BuildTimers();
+
+  framework::TComponent& owner_;
+  LogLine log_;
+  ProgrammerEvents events_;
+  midi::TMidiOutput* output_ = nullptr;
+  midi::TMidiInput* input_ = nullptr;
+  framework::TTimer* probeTimer_ = nullptr;
+  framework::TTimer* discoveryTimer_ = nullptr;
+  ProgrammingSession session_{*this};
+  DeviceDiscovery discovery_{*this};
+};
+
+}  // namespace app
