@@ -13,11 +13,12 @@
 #include <memory>
 #include <string>
 
+#include "midi/platform/Direction.h"
+
 namespace platform {
 
 class JackClientPort {
  public:
-  enum class Direction { Input, Output };
   // Called once a cycle with the port's buffer for that cycle; must not allocate, lock or block.
   using Process = void (*)(void* context, void* portBuffer, jack_nframes_t frames) noexcept;
 

@@ -13,12 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "midi/platform/rtmidi/ErrorRecorder.h"
+#include "midi/platform/Direction.h"
 #include "midi/platform/jack/JackWatch.h"
+#include "midi/platform/rtmidi/ErrorRecorder.h"
 
 namespace platform {
-
-enum class Direction { Input, Output };
 
 class MidiSystem {
  public:

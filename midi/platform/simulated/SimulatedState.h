@@ -15,11 +15,10 @@
 #include <vector>
 
 #include "midi/platform/simulated/InputChannel.h"
+#include "midi/platform/Direction.h"
 #include "midi/platform/simulated/SimulatedTransport.h"
 
 namespace platform {
-
-enum class Direction { Input, Output };
 
 struct SimulatedTransport::State {
   struct Device {
