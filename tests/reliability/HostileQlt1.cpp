@@ -24,10 +24,6 @@ std::vector<BYTE> AcknowledgementWithAStrayByte() {
   return bytes;
 }
 
-}  // namespace
-
-namespace {
-
 // A device's own rate: at most this many bytes (counting each message's bookkeeping) before a
 // pause longer than a cycle, about 27,000 short messages a second.
 constexpr std::size_t kBurstBytes = 4096;
@@ -36,15 +32,8 @@ constexpr auto kBurstPause = std::chrono::milliseconds(8);
 constexpr std::size_t kGiantPiece = 1024;
 constexpr auto kRestartPoll = std::chrono::milliseconds(10);
 
-int RepliesPerUpdate() {
-  int replies = 2;  // ReadyReply and the acknowledgement of block 0
-  for (std::size_t block = 1; block < firmware::kBlockCount; ++block) replies += firmware::FirmwareImage().BlockFlags[block] == 1;
-  return replies;
-}
-
-std::unique_ptr<qlt1::Qlt1Model> FreshModel() {
-  return std::make_unique<qlt1::Qlt1Model>(firmware::FirmwareImage(), qlt1::Qlt1Model::Options{});
-}
+// ReadyReply, then an acknowledgement of every block.
+int RepliesPerUpdate() { return 1 + static_cast<int>(firmware::BlocksOfAnUpdate(firmware::FirmwareImage()).size()); }
 
 std::string ClientName(const char* direction) { return "hostile-qlt1-" + std::to_string(getpid()) + "-" + direction; }
 
@@ -53,7 +42,6 @@ std::string ClientName(const char* direction) { return "hostile-qlt1-" + std::to
 HostileQlt1::HostileQlt1(Hostility hostility)
     : hostility_(hostility),
       floodPerReply_(hostility.flood / RepliesPerUpdate()),
-      model_(FreshModel()),
       toTool_(platform::JackMidiOutput::Open(ClientName("out"), firmware::kDevicePortName)),
       fromTool_(platform::JackMidiInput::Open(ClientName("in"), firmware::kDevicePortName, arrivals_)) {
   if (toTool_ == nullptr || fromTool_ == nullptr) throw std::runtime_error("the hostile device found no JACK server");
@@ -75,14 +63,7 @@ void HostileQlt1::Serve(std::stop_token stop) {
       Handle(message);
       continue;
     }
-    std::vector<qlt1::Message> replies;
-    {
-      std::lock_guard lock(mutex_);
-      earlierFaults_.insert(earlierFaults_.end(), model_->Faults().begin(), model_->Faults().end());
-      model_ = FreshModel();
-      replies = model_->Receive(qlt1::MessageOfKind(firmware::kProbeRequest));
-    }
-    Answer(replies);
+    Answer(updates_.Restart());
   }
 }
 
@@ -98,19 +79,7 @@ bool HostileQlt1::Next(std::stop_token& stop, qlt1::Message& message, bool& rest
   return false;
 }
 
-void HostileQlt1::Handle(const qlt1::Message& message) {
-  std::vector<qlt1::Message> replies;
-  {
-    std::lock_guard lock(mutex_);
-    const int finishesBefore = model_->Finishes();
-    replies = model_->Receive(message);
-    if (model_->Finishes() > finishesBefore) {
-      ++finishes_;
-      if (!model_->ImageVerified()) ++badImages_;
-    }
-  }
-  Answer(replies);
-}
+void HostileQlt1::Handle(const qlt1::Message& message) { Answer(updates_.Receive(message)); }
 
 void HostileQlt1::Answer(const std::vector<qlt1::Message>& replies) {
   for (const qlt1::Message& reply : replies) {
@@ -160,23 +129,6 @@ void HostileQlt1::Send(const std::vector<BYTE>& bytes) {
   }
   burstBytes_ += bytes.size() + kPerMessageBytes;
   toTool_->Queue(bytes);
-}
-
-int HostileQlt1::Finishes() const {
-  std::lock_guard lock(mutex_);
-  return finishes_;
-}
-
-int HostileQlt1::BadImages() const {
-  std::lock_guard lock(mutex_);
-  return badImages_;
-}
-
-std::vector<std::string> HostileQlt1::Faults() const {
-  std::lock_guard lock(mutex_);
-  std::vector<std::string> faults = earlierFaults_;
-  faults.insert(faults.end(), model_->Faults().begin(), model_->Faults().end());
-  return faults;
 }
 
 }  // namespace reliability

@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -20,6 +19,7 @@
 #include "midi/platform/jack/JackMidiOutput.h"
 #include "midi/platform/jack/ReceivedEvents.h"
 #include "tests/reliability/DeviceUnderTest.h"
+#include "tests/reliability/UpdatesCounted.h"
 #include "tools/qlt1/Qlt1Model.h"
 
 namespace reliability {
@@ -40,9 +40,9 @@ class HostileQlt1 final : public DeviceUnderTest {
   HostileQlt1& operator=(const HostileQlt1&) = delete;
 
   void Restart() override;
-  int Finishes() const override;
-  int BadImages() const override;
-  std::vector<std::string> Faults() const;
+  int Finishes() const override { return updates_.Finishes(); }
+  int BadImages() const override { return updates_.BadImages(); }
+  std::vector<std::string> Faults() const { return updates_.Faults(); }
 
  private:
   void Serve(std::stop_token stop);
@@ -58,12 +58,8 @@ class HostileQlt1 final : public DeviceUnderTest {
   const int floodPerReply_;
   bool giantSent_ = false;
   std::size_t burstBytes_ = 0;  // sent since the last pause
-  mutable std::mutex mutex_;  // the model and the counts, read by the test's thread
   std::atomic<bool> restartRequested_{false};
-  std::unique_ptr<qlt1::Qlt1Model> model_;
-  std::vector<std::string> earlierFaults_;
-  int finishes_ = 0;
-  int badImages_ = 0;
+  UpdatesCounted updates_;
   platform::ReceivedEvents arrivals_;  // before the input, which delivers to it
   std::unique_ptr<platform::JackMidiOutput> toTool_;
   std::unique_ptr<platform::JackMidiInput> fromTool_;

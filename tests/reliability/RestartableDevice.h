@@ -5,15 +5,12 @@
 // which gives a device with a fresh memory that announces itself with ReadyReply. The image of
 // every finished update is checked against the built-in table.
 
-#include <cstddef>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "midi/platform/simulated/SimulatedTransport.h"
 #include "tests/reliability/DeviceUnderTest.h"
-#include "tools/qlt1/Qlt1Model.h"
+#include "tests/reliability/UpdatesCounted.h"
 
 namespace reliability {
 
@@ -25,12 +22,12 @@ class RestartableDevice final : public DeviceUnderTest {
   RestartableDevice& operator=(const RestartableDevice&) = delete;
 
   void Restart() override;
-  int Finishes() const override;
-  int BadImages() const override;
+  int Finishes() const override { return updates_.Finishes(); }
+  int BadImages() const override { return updates_.BadImages(); }
   // Forgets the messages the transport recorded as sent, which a long run would pile up.
   void ForgetSent();
   // What the device objected to, over every restart.
-  std::vector<std::string> Faults() const;
+  std::vector<std::string> Faults() const { return updates_.Faults(); }
 
  private:
   void OnSent(const platform::SentMessage& message);
@@ -39,11 +36,7 @@ class RestartableDevice final : public DeviceUnderTest {
   platform::SimulatedTransport& sim_;
   platform::SimulatedTransport::DeviceId toolInput_;
   platform::SimulatedTransport::DeviceId toolOutput_;
-  mutable std::mutex mutex_;
-  std::unique_ptr<qlt1::Qlt1Model> model_;
-  std::vector<std::string> earlierFaults_;
-  int finishes_ = 0;
-  int badImages_ = 0;
+  UpdatesCounted updates_;
 };
 
 }  // namespace reliability
