@@ -1,7 +1,7 @@
 // bench_turnaround: how long the tool takes to answer an acknowledgement with the next block, on
 // the simulated transport: from the BlockAckReply entering MidiDriverCallback to the next block's
-// midiOutLongMsg returning, over many updates in a row. The link wraps both functions to take
-// the times. The floor is one wake-up of the window thread, measured alone in the same run.
+// midiOutLongMsg returning, over many updates in a row. The platform layer's call observer takes
+// the times at both. The floor is one wake-up of the window thread, measured alone in the same run.
 #include <QApplication>
 
 #include <atomic>
@@ -15,6 +15,7 @@
 #include "bench/support/ToolRun.h"
 #include "bench/support/WakeUpFloor.h"
 #include "firmware/TableLayout.h"
+#include "midi/platform/CallObserver.h"
 #include "midi/platform/simulated/SimulatedTransport.h"
 
 namespace {
@@ -23,9 +24,6 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kAcknowledgements = 10000;
 constexpr std::size_t kKindIndex = 6;
 constexpr char kBlockAck = 0x01;
-
-std::atomic<Clock::rep> ackEnteredAt{0};  // 0: no acknowledgement waits for its block
-std::vector<double> turnarounds;          // window thread
 
 bool IsAcknowledgement(UINT message, DWORD_PTR param1) {
   if (message != MIM_LONGDATA) return false;
@@ -37,39 +35,47 @@ void Report(const char* name, double value, double floor, bench::Goal goal) {
   std::cout << bench::FormatFigure({name, value, "us", floor, goal}) << std::endl;
 }
 
+// Times each acknowledgement from the moment it enters MidiDriverCallback to the return of the
+// midiOutLongMsg that sends the next block.
+class TurnaroundClock final : public platform::CallObserver {
+ public:
+  TurnaroundClock() { turnarounds_.reserve(kAcknowledgements); }
+  const std::vector<double>& Turnarounds() const { return turnarounds_; }
+
+  void InputCallbackCalled(UINT message, DWORD_PTR param1) noexcept override {
+    if (IsAcknowledgement(message, param1)) ackEnteredAt_.store(Clock::now().time_since_epoch().count());
+  }
+
+  // The acknowledgement is taken before the call: a device that answers at once may acknowledge
+  // this very block before the call has returned.
+  void LongMsgEntered(const MIDIHDR*) noexcept override { ackBeforeSend_ = ackEnteredAt_.exchange(0); }
+
+  void LongMsgReturning(const MIDIHDR* header, MMRESULT) noexcept override {
+    if (ackBeforeSend_ == 0 || header->dwBufferLength != firmware::kBlockLength) return;
+    const Clock::duration elapsed = Clock::now().time_since_epoch() - Clock::duration(ackBeforeSend_);
+    turnarounds_.push_back(std::chrono::duration<double, std::micro>(elapsed).count());
+    if (turnarounds_.size() == kAcknowledgements) bench::CloseTool();
+  }
+
+ private:
+  std::atomic<Clock::rep> ackEnteredAt_{0};  // 0: no acknowledgement waits for its block
+  Clock::rep ackBeforeSend_ = 0;             // window thread
+  std::vector<double> turnarounds_;          // window thread
+};
+
 }  // namespace
-
-extern "C" {
-void __real__ZN4midi18MidiDriverCallbackEPvjmmm(void*, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
-MMRESULT __real__Z14midiOutLongMsgP10HMIDIOUT__P7MIDIHDRj(HMIDIOUT, LPMIDIHDR, UINT);
-
-void __wrap__ZN4midi18MidiDriverCallbackEPvjmmm(void* device, UINT message, DWORD_PTR instance, DWORD_PTR param1,
-                                                DWORD_PTR param2) {
-  if (IsAcknowledgement(message, param1)) ackEnteredAt.store(Clock::now().time_since_epoch().count());
-  __real__ZN4midi18MidiDriverCallbackEPvjmmm(device, message, instance, param1, param2);
-}
-
-// The acknowledgement is taken before the call: a device that answers at once may acknowledge
-// this very block before the call has returned.
-MMRESULT __wrap__Z14midiOutLongMsgP10HMIDIOUT__P7MIDIHDRj(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize) {
-  const Clock::rep entered = ackEnteredAt.exchange(0);
-  const MMRESULT result = __real__Z14midiOutLongMsgP10HMIDIOUT__P7MIDIHDRj(handle, header, headerSize);
-  if (entered == 0 || header->dwBufferLength != firmware::kBlockLength) return result;
-  const Clock::duration elapsed = Clock::now().time_since_epoch() - Clock::duration(entered);
-  turnarounds.push_back(std::chrono::duration<double, std::micro>(elapsed).count());
-  if (turnarounds.size() == kAcknowledgements) bench::CloseTool();
-  return result;
-}
-}
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   const std::vector<double> floor = bench::MeasureWakeUps(kAcknowledgements);
 
-  turnarounds.reserve(kAcknowledgements);
+  TurnaroundClock clock;
+  platform::ObserveCalls(&clock);
   auto transport = std::make_unique<platform::SimulatedTransport>();
   const bench::LoopingQlt1 device(*transport, [](int) { return true; });
   bench::RunToolQuietly(std::move(transport));
+  platform::ObserveCalls(nullptr);
+  const std::vector<double>& turnarounds = clock.Turnarounds();
 
   Report("block turnaround, median (simulated)", bench::Median(turnarounds), bench::Median(floor),
          {bench::Goal::Kind::RatioAtMost, 3});

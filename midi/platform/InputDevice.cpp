@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "midi/platform/CallObserver.h"
 #include "midi/platform/HeaderFlags.h"
 
 namespace platform {
@@ -64,6 +65,7 @@ MMRESULT InputDevice::Reset() {
 }
 
 void InputDevice::Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noexcept {
+  if (CallObserver* observer = CurrentCallObserver()) observer->InputCallbackCalled(message, param1);
   if (callback_ != nullptr) callback_(Handle(), message, instance_, param1, param2);
 }
 

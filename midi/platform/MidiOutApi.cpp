@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 
+#include "midi/platform/CallObserver.h"
 #include "midi/platform/DeviceRegistry.h"
 #include "midi/platform/EmulationFaults.h"
 #include "midi/platform/ErrorTexts.h"
@@ -111,9 +112,13 @@ MMRESULT midiOutShortMsg(HMIDIOUT handle, DWORD message) {
 }
 
 MMRESULT midiOutLongMsg(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize) {
+  platform::CallObserver* const observer = platform::CurrentCallObserver();
+  if (observer != nullptr) observer->LongMsgEntered(header);
   MMRESULT result;
   OutputDevice* device = OpenOutputs().Lookup(handle, PlatformCall::midiOutLongMsg, result);
-  return device != nullptr ? device->LongMsg(header, headerSize) : result;
+  if (device != nullptr) result = device->LongMsg(header, headerSize);
+  if (observer != nullptr) observer->LongMsgReturning(header, result);
+  return result;
 }
 
 MMRESULT midiOutReset(HMIDIOUT handle) {

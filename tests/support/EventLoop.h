@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
@@ -21,7 +22,18 @@ inline bool ProcessEventsUntil(const std::function<bool()>& done,
   return true;
 }
 
-// Runs the event loop for `duration`, for checks that something does not happen.
+// Runs the event loop, never waiting, until a round of it finds nothing to handle: every posted
+// event, readable descriptor (a message window's wake-up among them) and due timer has been
+// dealt with, and so has whatever those handlers posted in turn. For checks that something does
+// not happen, once whatever could cause it has reached the window thread (input once
+// SimulatedTransport::WaitUntilDelivered has returned).
+inline void ProcessPendingEvents() {
+  QAbstractEventDispatcher* const dispatcher = QAbstractEventDispatcher::instance();
+  while (dispatcher->processEvents(QEventLoop::AllEvents)) {
+  }
+}
+
+// Runs the event loop for `duration`, for checks that something does not happen as time passes.
 inline void ProcessEventsFor(std::chrono::milliseconds duration) {
   QDeadlineTimer deadline(duration);
   while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

@@ -68,11 +68,12 @@ void InputChannel::DeliverPending(InputSink& sink, const std::atomic<bool>& stop
   }
 }
 
-bool InputChannel::WaitForRoom(std::size_t bytes) const {
-  while (ring_.WritableBytes() < bytes) {
-    if (closed_.load(std::memory_order_acquire)) return false;
+bool InputChannel::WaitForRoom(std::size_t bytes) {
+  producerWaiting_.store(ring_.WritableBytes() < bytes, std::memory_order_release);
+  while (ring_.WritableBytes() < bytes && !closed_.load(std::memory_order_acquire)) {
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
+  producerWaiting_.store(false, std::memory_order_release);
   return !closed_.load(std::memory_order_acquire);
 }
 

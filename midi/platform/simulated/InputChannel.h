@@ -30,6 +30,8 @@ class InputChannel {
   void PushSysex(std::span<const BYTE> bytes);
   // True once every message pushed so far was delivered or lost; false on time-out.
   bool WaitUntilDelivered(std::chrono::milliseconds timeout) const;
+  // True while a producer waits for the driver thread to make room.
+  bool ProducerWaiting() const noexcept { return producerWaiting_.load(std::memory_order_acquire); }
   // Nothing goes in or out any more; what is queued is lost. Any thread.
   void Close() noexcept;
 
@@ -48,7 +50,7 @@ class InputChannel {
   };
 
   // False when the channel closed meanwhile.
-  bool WaitForRoom(std::size_t bytes) const;
+  bool WaitForRoom(std::size_t bytes);
   void PushRecord(Header header, std::span<const BYTE> payload);
   void DeliverSysex(const Header& header, InputSink& sink) noexcept;
 
@@ -57,6 +59,7 @@ class InputChannel {
   std::size_t leastRoom_;  // that a sysex part waits for
   framework::WakeUp wake_;
   std::atomic<bool> closed_{false};
+  std::atomic<bool> producerWaiting_{false};
   std::atomic<std::uint64_t> injected_{0};
   std::atomic<std::uint64_t> delivered_{0};
 };

@@ -19,10 +19,15 @@ MMRESULT SimulatedOutputPort::SendShort(DWORD message) {
 
 MMRESULT SimulatedOutputPort::SendLong(std::span<const BYTE> bytes) {
   std::unique_lock lock(state_->mutex);
-  const SimulatedTransport::State::Device& device = state_->devices[device_];
+  SimulatedTransport::State::Device& device = state_->devices[device_];
   // A Cancel before this send began was meant for an earlier one.
   cancelled_ = false;
-  state_->outputChanged.wait(lock, [&] { return !device.present || !device.held || cancelled_; });
+  const auto letGo = [&] { return !device.present || !device.held || cancelled_; };
+  if (!letGo()) {
+    ++device.sendsHeld;
+    state_->outputChanged.wait(lock, letGo);
+    --device.sendsHeld;
+  }
   if (!device.present) return MIDIERR_NODEVICE;
   // Cancelling is how a reset ends a send; the bytes never went out, but nothing failed.
   if (cancelled_) return MMSYSERR_NOERROR;

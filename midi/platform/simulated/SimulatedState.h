@@ -31,6 +31,7 @@ struct SimulatedTransport::State {
     // Output.
     bool outputOpen = false;
     bool held = false;
+    unsigned sendsHeld = 0;  // long sends waiting while the device is held
     std::vector<SentMessage> sent;
     std::shared_ptr<const std::function<void(const SentMessage&)>> onSent;
   };

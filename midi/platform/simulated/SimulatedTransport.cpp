@@ -87,6 +87,11 @@ void SimulatedTransport::HoldOutput(DeviceId output, bool hold) {
   state_->outputChanged.notify_all();
 }
 
+unsigned SimulatedTransport::SendsHeld(DeviceId output) const {
+  std::lock_guard lock(state_->mutex);
+  return state_->Get(output, Direction::Output).sendsHeld;
+}
+
 UINT SimulatedTransport::InputCount() {
   std::lock_guard lock(state_->mutex);
   return state_->Count(Direction::Input);

@@ -70,6 +70,8 @@ class SimulatedTransport : public Transport {
   // While held, long sends to the device wait (until released or cancelled): messages stay in
   // flight.
   void HoldOutput(DeviceId output, bool hold);
+  // Long sends to the device waiting now because it is held.
+  unsigned SendsHeld(DeviceId output) const;
 
   FaultInjector& FaultPlan() { return faults_; }
 

@@ -28,8 +28,8 @@ TEST_F(SendBlockTest, EachBlockGoesOutOnceAsExactlyItsMessage) {
   ASSERT_TRUE(port_.Open());
   firmware::SendBlock(port_, 0);
   firmware::SendBlock(port_, 87);
-  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return Sim().Sent(device_).size() >= 2; }));
-  testsupport::ProcessEventsFor(std::chrono::milliseconds(20));
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return port_.MessagesInFlight() == 0; })) << "both reported done";
+  testsupport::ProcessPendingEvents();
   const auto sent = Sim().Sent(device_);
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0].bytes.size(), firmware::kBlockLength);
@@ -44,7 +44,8 @@ TEST_F(SendBlockTest, TheOutputPortsRefusalsPassThroughAndNothingIsSent) {
   EXPECT_THROW(firmware::SendBlock(port_, 9), midi::EMidiOutputError);
   Faults().FailNext(platform::PlatformCall::midiOutLongMsg, MIDIERR_NOTREADY);
   EXPECT_EQ(RaisedBy([&] { firmware::SendBlock(port_, 9); }), "(Long Msg) The hardware is busy with other data.");
-  testsupport::ProcessEventsFor(std::chrono::milliseconds(20));
+  EXPECT_EQ(port_.MessagesInFlight(), 0u);
+  testsupport::ProcessPendingEvents();
   EXPECT_TRUE(Sim().Sent(device_).empty());
 }
 

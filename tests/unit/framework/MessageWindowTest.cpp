@@ -4,7 +4,6 @@
 
 #include <QTimer>
 
-#include <chrono>
 #include <functional>
 #include <stdexcept>
 #include <thread>
@@ -15,8 +14,6 @@
 
 namespace framework {
 namespace {
-
-using namespace std::chrono_literals;
 
 struct Delivery {
   std::uintptr_t wParam;
@@ -145,7 +142,7 @@ TEST_F(MessageWindowTest, NestedEventLoopInAHandlerNeitherOvertakesNorRepeats) {
   react_ = [&](std::uintptr_t wParam) {
     if (wParam != 0) return;
     Post(2);
-    testsupport::ProcessEventsFor(50ms);
+    testsupport::ProcessPendingEvents();
     deliveredDuringNestedLoop = deliveries_.size();
   };
   Post(0);
@@ -155,7 +152,7 @@ TEST_F(MessageWindowTest, NestedEventLoopInAHandlerNeitherOvertakesNorRepeats) {
   EXPECT_EQ(deliveredDuringNestedLoop, 1u);
   Post(3);
   ASSERT_TRUE(WaitForDeliveries(4));
-  testsupport::ProcessEventsFor(20ms);
+  testsupport::ProcessPendingEvents();
   EXPECT_EQ(DeliveredWParams(), (std::vector<std::uintptr_t>{0, 1, 2, 3}));
 }
 
@@ -182,7 +179,7 @@ TEST(MessageWindow, DeallocateDiscardsQueuedMessages) {
   for (int i = 0; i < 5; ++i) PostMessageA(window, WM_USER, 0, 0);
   DeallocateHWnd(window);
 
-  testsupport::ProcessEventsFor(50ms);
+  testsupport::ProcessPendingEvents();
   EXPECT_EQ(delivered, 0);
 }
 

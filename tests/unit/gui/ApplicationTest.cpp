@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,6 @@ namespace {
 using guitest::BoxWatcher;
 using guitest::OpenBoxes;
 using guitest::ProgramLines;
-using std::chrono::milliseconds;
 
 void Fail(const std::string& message) {
   framework::RunGuarded([&] { throw framework::Exception(message); });
@@ -37,7 +35,7 @@ class ApplicationTest : public testing::Test {
   ApplicationTest() { testing::internal::CaptureStderr(); }
   ~ApplicationTest() override {
     testing::internal::GetCapturedStderr();
-    testsupport::ProcessEventsFor(milliseconds(20));
+    testsupport::ProcessPendingEvents();
   }
 
   // What the program wrote to standard error since the last look.
@@ -157,7 +155,7 @@ TEST_F(ApplicationTest, TerminateClosesTheOpenBoxAndNoFurtherOneOpens) {
   Fail("first");
   ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return terminated && OpenBoxes().empty(); }));
   Fail("third");
-  testsupport::ProcessEventsFor(milliseconds(50));
+  testsupport::ProcessPendingEvents();
 
   EXPECT_TRUE(OpenBoxes().empty());
   EXPECT_EQ(ErrorLines(), (std::vector<std::string>{"first.", "second.", "third."}));

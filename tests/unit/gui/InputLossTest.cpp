@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,10 +12,10 @@
 #include "firmware/Conversation.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
+#include "tests/support/TickNow.h"
 
 namespace {
 
-using namespace std::chrono_literals;
 using platform::PlatformCall;
 
 const std::string kAdvice = " If the log has stopped, switch the QLT-1 off and on again to restart the update.";
@@ -27,7 +26,8 @@ class InputLossTest : public testsupport::PortTestBase {
     input_ = Sim().AddInput(firmware::kDevicePortName);
     Sim().AddOutput(firmware::kDevicePortName);
     form_ = std::make_unique<app::TForm1>();
-    ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return form_->ProgramTimer().Enabled(); })) << "connected";
+    ASSERT_TRUE(testsupport::TickNow(form_->Timer1()));
+    ASSERT_TRUE(form_->ProgramTimer().Enabled()) << "connected";
   }
 
   // Faster than the window takes them, so that the ring of 1,024 events overflows.
@@ -35,7 +35,7 @@ class InputLossTest : public testsupport::PortTestBase {
     const std::vector<BYTE> unknown{0xF0, 0x7D, 0x01, 0xF7};
     for (int i = 0; i < messages; ++i) Sim().InjectSysex(input_, unknown);
     ASSERT_TRUE(Sim().WaitUntilDelivered(input_));
-    testsupport::ProcessEventsFor(100ms);
+    testsupport::ProcessPendingEvents();
   }
 
   platform::SimulatedTransport::DeviceId input_{};
@@ -54,7 +54,7 @@ TEST_F(InputLossTest, AReplyThatCannotBeReadIsShownWithThePlatformsText) {
   Faults().FailNext(PlatformCall::midiInAddBuffer, MMSYSERR_NOMEM);
   Sim().InjectSysex(input_, firmware::ConversationMessage(firmware::kReadyReply));
   ASSERT_TRUE(Sim().WaitUntilDelivered(input_));
-  testsupport::ProcessEventsFor(50ms);
+  testsupport::ProcessPendingEvents();
   EXPECT_EQ(escaped_, std::vector<std::string>{form_->MidiInput1()->ErrorText(MMSYSERR_NOMEM) +
                                                " A reply from the QLT-1 could not be read." + kAdvice});
 }

@@ -11,13 +11,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
 #include "app/WindowGeometry.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
+#include "tests/support/TickNow.h"
 
 namespace {
 
@@ -120,10 +120,13 @@ TEST_F(MainWindowTest, FormCreateCentresTheWindowAndWritesTheFirstLineBeforeItIs
 TEST_F(MainWindowTest, WithoutAnyMidiPortItStartsAndKeepsLookingQuietly) {
   app::TForm1 form;
   form.Show();
+  testsupport::ProcessPendingEvents();
   const unsigned scansBefore = Faults().CallCount(PlatformCall::midiInGetNumDevs);
-  testsupport::ProcessEventsFor(std::chrono::milliseconds(800));
+  ASSERT_TRUE(testsupport::TickNow(form.Timer1()));
+  ASSERT_TRUE(testsupport::TickNow(form.Timer1())) << "Timer1 stays on";
+  testsupport::ProcessPendingEvents();
 
-  EXPECT_GE(Faults().CallCount(PlatformCall::midiInGetNumDevs), scansBefore + 2) << "Timer1 kept ticking";
+  EXPECT_GE(Faults().CallCount(PlatformCall::midiInGetNumDevs), scansBefore + 2) << "each tick looks again";
   EXPECT_TRUE(form.Timer1().Enabled());
   EXPECT_FALSE(form.ProgramTimer().Enabled());
   EXPECT_EQ(LogLines(form), (QStringList{">Switch on QLT-1", ""}));

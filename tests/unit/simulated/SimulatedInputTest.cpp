@@ -90,7 +90,7 @@ TEST_F(SimulatedInput, ClosingThePortStopsDelivery) {
   Inject(testsupport::Short(0x90));
   Inject(testsupport::Short(0x80));
   ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return sink_.Calls() == 1; }));
-  EXPECT_FALSE(sim_.WaitUntilDelivered(device_, 10ms));
+  EXPECT_FALSE(sim_.WaitUntilDelivered(device_, 0ms)) << "the second message waits behind the first";
 
   // The driver thread is held inside the first call; closing waits for it to come out.
   std::thread releaser([&] {
@@ -100,7 +100,6 @@ TEST_F(SimulatedInput, ClosingThePortStopsDelivery) {
   connection.reset();
   releaser.join();
   Inject(testsupport::Short(0xF8));
-  testsupport::ProcessEventsFor(20ms);
   EXPECT_EQ(sink_.Calls(), 1);
   EXPECT_EQ(sink_.Messages(), std::vector<Received>{testsupport::Short(0x90)});
 }
@@ -114,7 +113,6 @@ TEST_F(SimulatedInput, ARemovedDeviceSendsNothingMoreToItsOpenPort) {
   Inject(testsupport::Short(0x80));
   Inject(Sysex(100, 1));
   EXPECT_TRUE(sim_.WaitUntilDelivered(device_, 0ms));
-  testsupport::ProcessEventsFor(20ms);
   EXPECT_EQ(sink_.Messages(), std::vector<Received>{testsupport::Short(0x90)});
 }
 

@@ -24,7 +24,14 @@ class SimulatedOutput : public testing::Test {
     return std::async(std::launch::async, [this, bytes] { return port_->SendLong(bytes); });
   }
   static bool Finished(std::future<MMRESULT>& send) { return send.wait_for(10s) == std::future_status::ready; }
-  static bool InFlight(std::future<MMRESULT>& send) { return send.wait_for(30ms) == std::future_status::timeout; }
+  // Waits until the send waits at the held device; false if it returned instead.
+  bool InFlight(std::future<MMRESULT>& send) {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (sim_->SendsHeld(device_) == 0) {
+      if (send.wait_for(1ms) == std::future_status::ready || std::chrono::steady_clock::now() > deadline) return false;
+    }
+    return send.wait_for(0s) == std::future_status::timeout;
+  }
 
   std::unique_ptr<platform::SimulatedTransport> sim_ = std::make_unique<platform::SimulatedTransport>();
   platform::SimulatedTransport::DeviceId device_ = sim_->AddOutput("device");
@@ -55,6 +62,7 @@ TEST_F(SimulatedOutput, AHeldLongSendStaysInFlightUntilReleased) {
   ASSERT_TRUE(Finished(send));
   EXPECT_EQ(send.get(), MMSYSERR_NOERROR);
   EXPECT_EQ(sim_->Sent(device_).size(), 2u);
+  EXPECT_EQ(sim_->SendsHeld(device_), 0u);
 }
 
 TEST_F(SimulatedOutput, CancelEndsAHeldSendWithoutSendingIt) {
