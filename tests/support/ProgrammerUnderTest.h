@@ -9,18 +9,9 @@
 
 #include "app/Programmer.h"
 #include "framework/Component.h"
-#include "framework/ExceptionGuard.h"
-#include "framework/Timer.h"
+#include "tests/support/TickNow.h"
 
 namespace testsupport {
-
-// What a timer does at the end of a period, run by hand: its handler under the exception guard,
-// only while it is on. Gives whether it was on.
-inline bool FireTimer(framework::TTimer& timer) {
-  if (!timer.Enabled()) return false;
-  framework::RunGuarded([&timer] { timer.OnTimer(&timer); });
-  return true;
-}
 
 class ProgrammerUnderTest {
  public:
@@ -33,7 +24,7 @@ class ProgrammerUnderTest {
   framework::TComponent& Owner() { return owner_; }
 
   // The timers are switched on and off as the programmer does, but no period ever ends by
-  // itself: the test fires each tick with FireTimer.
+  // itself: the test runs each tick with TickNow.
   void TickOnlyByHand() {
     programmer_.DiscoveryTimer().SetInterval(kNeverEnds);
     programmer_.ProbeTimer().SetInterval(kNeverEnds);

@@ -16,13 +16,13 @@ using platform::PlatformCall;
 
 const std::string kDevice = firmware::kDevicePortName;
 
-// Each tick is fired by hand, as the discovery timer runs it: a failure goes to the exception
+// Each tick is run by hand, as the discovery timer runs it: a failure goes to the exception
 // guard, and a tick while the timer is off does nothing.
 class DeviceDiscoveryTest : public testsupport::PortTestBase {
  protected:
   DeviceDiscoveryTest() { programmer_.TickOnlyByHand(); }
 
-  void Tick() { testsupport::FireTimer(programmer_->DiscoveryTimer()); }
+  void Tick() { testsupport::TickNow(programmer_->DiscoveryTimer()); }
   bool Connected() const { return !programmer_.log.empty() && programmer_.log.back() == ">USB Midi Connected"; }
 
   testsupport::ProgrammerUnderTest programmer_;

@@ -30,7 +30,7 @@ std::vector<BYTE> Reply(BYTE kind) {
 }
 
 // The session over connected simulated ports; the device's replies are injected by hand and the
-// probe timer's ticks are fired by hand.
+// probe timer's ticks are run by hand.
 class ProgrammingSessionTest : public testsupport::PortTestBase {
  protected:
   void SetUp() override {
@@ -38,7 +38,7 @@ class ProgrammingSessionTest : public testsupport::PortTestBase {
     toolOutput_ = Sim().AddOutput(firmware::kDevicePortName);
     programmer_.TickOnlyByHand();
     programmer_->Start();
-    ASSERT_TRUE(testsupport::FireTimer(programmer_->DiscoveryTimer()));
+    ASSERT_TRUE(testsupport::TickNow(programmer_->DiscoveryTimer()));
     programmer_.log.clear();
   }
 
@@ -88,20 +88,20 @@ class ProgrammingSessionTest : public testsupport::PortTestBase {
 };
 
 TEST_F(ProgrammingSessionTest, ProbingSendsAProbeEachTickAndNothingElse) {
-  ASSERT_TRUE(testsupport::FireTimer(programmer_->ProbeTimer()));
-  ASSERT_TRUE(testsupport::FireTimer(programmer_->ProbeTimer()));
+  ASSERT_TRUE(testsupport::TickNow(programmer_->ProbeTimer()));
+  ASSERT_TRUE(testsupport::TickNow(programmer_->ProbeTimer()));
   Settle();
   EXPECT_THAT(SentKinds(), ElementsAre("probe", "probe"));
   EXPECT_TRUE(programmer_.log.empty());
 }
 
 TEST_F(ProgrammingSessionTest, ReadyStopsProbingThenSendsBlockZero) {
-  ASSERT_TRUE(testsupport::FireTimer(programmer_->ProbeTimer()));
+  ASSERT_TRUE(testsupport::TickNow(programmer_->ProbeTimer()));
   Receive(Reply(kReadyReply));
   EXPECT_THAT(programmer_.log, ElementsAre(">Communications Established", ">Programming"));
   EXPECT_THAT(SentKinds(), ElementsAre("probe", "block 0"));
   EXPECT_EQ(CurrentBlock(), 0);
-  EXPECT_FALSE(testsupport::FireTimer(programmer_->ProbeTimer())) << "no probe after ready";
+  EXPECT_FALSE(testsupport::TickNow(programmer_->ProbeTimer())) << "no probe after ready";
 }
 
 TEST_F(ProgrammingSessionTest, RepliesWhileProbing) {
