@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "midi/SharedMemory.h"
+
 namespace midi {
 
 namespace {

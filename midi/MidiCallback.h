@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "framework/MessageWindow.h"
-#include "midi/CircBuf.h"
+#include "midi/CircularEventBuffer.h"
 #include "midi/platform/MmSystem.h"
 
 namespace midi {

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "framework/Component.h"
-#include "midi/CircBuf.h"
+#include "midi/SharedMemory.h"
 #include "midi/platform/MmSystem.h"
 
 namespace midi {
