@@ -8,10 +8,13 @@
 #include <gtest/gtest.h>
 
 #include "midi/MidiIn.h"
+#include "midi/PortMessages.h"
+#include "tests/support/PortTestAccess.h"
 #include "tests/support/PortTestBase.h"
 
 namespace {
 
+using midi::PortTestAccess;
 using midi::TMidiInput;
 using midi::TMyMidiEvent;
 using platform::PlatformCall;
@@ -145,7 +148,7 @@ TEST_F(MidiInTrafficTest, AnOverflowIsReportedOnceAndThePoolStaysWhole) {
 TEST_F(MidiInTrafficTest, AnEventWhoseNoticeFoundTheWindowsQueueFullIsStillDelivered) {
   auto port = OpenPort();
   for (std::uint32_t i = 0; i < framework::kMessageQueueCapacity; ++i)
-    ASSERT_TRUE(framework::PostMessageA(port->WindowHandle(), framework::WM_USER, 0, 0));
+    ASSERT_TRUE(framework::PostMessageA(PortTestAccess::Window(*port), midi::kRingOverflow, 0, 0));
   Sim().InjectShort(device_, 0x643C90);
   ASSERT_TRUE(Sim().WaitUntilDelivered(device_));
   ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return overflows_ == int{framework::kMessageQueueCapacity}; }));
@@ -175,13 +178,13 @@ TEST_F(MidiInTrafficTest, TheInstanceIsReusedAndTheRingStartsEmptyAfterReopening
   port->OnMidiInput = {};
   Sim().InjectShort(device_, 0x90);
   Settle();
-  const midi::CallbackInstance* instance = port->Instance();
+  const midi::CallbackInstance* instance = PortTestAccess::Instance(*port);
   port->Close();
   EXPECT_EQ(port->State(), midi::mpsClosed);
-  EXPECT_EQ(port->Instance(), instance);
-  EXPECT_EQ(port->EventBuffer(), nullptr);
+  EXPECT_EQ(PortTestAccess::Instance(*port), instance);
+  EXPECT_EQ(PortTestAccess::EventBuffer(*port), nullptr);
   port->Open();
-  EXPECT_EQ(port->Instance(), instance);
+  EXPECT_EQ(PortTestAccess::Instance(*port), instance);
   EXPECT_EQ(port->PendingEventCount(), 0);
   port.reset();
   EXPECT_EQ(BlocksLeaked(), 0u);
@@ -199,10 +202,10 @@ TEST_F(MidiInTrafficTest, EventsAfterCloseAreNotReported) {
 
 TEST_F(MidiInTrafficTest, OpeningAnOpenPortLeavesItExactlyAsItWas) {
   auto port = OpenPort(1);
-  const midi::CircularEventBuffer* ring = port->EventBuffer();
+  const midi::CircularEventBuffer* ring = PortTestAccess::EventBuffer(*port);
   EXPECT_EQ(RaisedBy([&] { port->Open(); }), "");
   EXPECT_EQ(port->State(), midi::mpsOpen);
-  EXPECT_EQ(port->EventBuffer(), ring);
+  EXPECT_EQ(PortTestAccess::EventBuffer(*port), ring);
   EXPECT_TRUE(Sim().IsOpen(device_));
   Receive(Sysex({0x42}));
   Settle();
@@ -244,8 +247,8 @@ TEST_P(MidiInOpenFailureTest, LeavesThePortClosedAndNothingAllocated) {
   const std::string raised = RaisedBy([&] { port.Open(); });
   EXPECT_FALSE(raised.empty());
   EXPECT_EQ(port.State(), midi::mpsClosed);
-  EXPECT_EQ(port.Instance(), nullptr);
-  EXPECT_EQ(port.EventBuffer(), nullptr);
+  EXPECT_EQ(PortTestAccess::Instance(port), nullptr);
+  EXPECT_EQ(PortTestAccess::EventBuffer(port), nullptr);
   EXPECT_FALSE(Sim().IsOpen(device_));
   EXPECT_EQ(BlocksLeaked(), 0u);
 }
