@@ -6,8 +6,11 @@ namespace {
 constexpr UINT kErrorTextSize = 128;
 }  // namespace
 
+// The window reaches the direction's handler only from the event loop, so never while the port is
+// still being made.
 TMidiIO::TMidiIO(framework::TComponent* owner) : TComponent(owner) {
-  if (!IsDesigning()) window_ = framework::AllocateHWnd([this](framework::TMessage& message) { MessageHandler(message); });
+  if (IsDesigning()) return;
+  window_ = framework::AllocateHWnd([this](framework::TMessage& message) { MessageHandler(message); });
 }
 
 TMidiIO::~TMidiIO() {
@@ -23,7 +26,9 @@ bool TMidiIO::Failed(MMRESULT result) {
 
 std::string TMidiIO::PlatformErrorText(MMRESULT code) const {
   char text[kErrorTextSize] = {};
-  if (GetPlatformErrorText(code, text, kErrorTextSize) != MMSYSERR_NOERROR) return "Specified error number is out of range";
+  if (GetPlatformErrorText(code, text, kErrorTextSize) != MMSYSERR_NOERROR) {
+    return "Specified error number is out of range";
+  }
   return text;
 }
 
@@ -42,7 +47,7 @@ void TMidiIO::SetProductName(const std::string& name) {
   if (IsLoading()) return;
   const UINT count = PlatformDeviceCount();
   DWORD found = count;
-  for (std::uint64_t step = NamesTheDefaultDeviceFirst() ? 0 : 1; step <= count; ++step) {
+  for (std::uint64_t step = SearchesTheDefaultDeviceFirst() ? 0 : 1; step <= count; ++step) {
     const DWORD device = step == 0 ? MIDI_MAPPER : static_cast<DWORD>(step - 1);
     if (name == ProductNameOf(device)) {
       productName_ = name;

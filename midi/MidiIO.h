@@ -91,7 +91,7 @@ class TMidiIO : public framework::TComponent {
   virtual std::string ProductNameOf(DWORD device) = 0;
   virtual void SelectCapabilities(DWORD device) = 0;
   // Whether a search by name looks at the default device before device 0.
-  virtual bool NamesTheDefaultDeviceFirst() const = 0;
+  virtual bool SearchesTheDefaultDeviceFirst() const = 0;
   virtual std::string NotInstalledText(const std::string& name) const = 0;
   // Raises the direction's error.
   [[noreturn]] virtual void Raise(const std::string& message) const = 0;

@@ -96,7 +96,7 @@ class TMidiInput : public TMidiIO {
   MMRESULT GetPlatformErrorText(MMRESULT code, LPSTR text, UINT size) const override;
   std::string ProductNameOf(DWORD device) override;
   void SelectCapabilities(DWORD device) override;
-  bool NamesTheDefaultDeviceFirst() const override { return false; }
+  bool SearchesTheDefaultDeviceFirst() const override { return false; }
   std::string NotInstalledText(const std::string& name) const override;
   [[noreturn]] void Raise(const std::string& message) const override;
 

@@ -81,7 +81,7 @@ class TMidiOutput : public TMidiIO {
   MMRESULT GetPlatformErrorText(MMRESULT code, LPSTR text, UINT size) const override;
   std::string ProductNameOf(DWORD device) override;
   void SelectCapabilities(DWORD device) override;
-  bool NamesTheDefaultDeviceFirst() const override { return true; }
+  bool SearchesTheDefaultDeviceFirst() const override { return true; }
   std::string NotInstalledText(const std::string& name) const override;
   [[noreturn]] void Raise(const std::string& message) const override;
 
