@@ -16,6 +16,7 @@
 #include "framework/MessageWindow.h"
 #include "midi/platform/ErrorTexts.h"
 #include "midi/platform/GlobalMemory.h"
+#include "tests/support/PortTestAccess.h"
 
 namespace fuzz {
 
@@ -247,7 +248,7 @@ void SessionHarness::ExpectActions(std::size_t from, const std::vector<Action>& 
 // The ring as the port holds it; its buffers are the port's until it lends them again.
 std::vector<TakenEvent> SessionHarness::Waiting(const midi::TMidiInput& port) const {
   std::vector<TakenEvent> events;
-  const midi::CircularEventBuffer* ring = port.EventBuffer();
+  const midi::CircularEventBuffer* ring = midi::PortTestAccess::EventBuffer(port);
   if (port.State() != midi::mpsOpen || ring == nullptr) return events;
   const midi::BufferedEvent* slot = ring->GetPosition.load();
   for (unsigned i = 0; i < ring->PendingCount.load(); ++i) {

@@ -2,6 +2,9 @@
 
 #include <new>
 
+#include "midi/PortMessages.h"
+#include "midi/SharedMemory.h"
+
 namespace midi {
 
 namespace {
@@ -29,7 +32,7 @@ void StoreInput(CallbackInstance& instance, UINT message, DWORD_PTR param1, DWOR
   if (CircularBufferPut(instance.EventBuffer, item)) {
     framework::PostMessageA(instance.Window, MIM_DATA, 0, 0);
   } else {
-    framework::PostMessageA(instance.Window, framework::WM_USER, 0, reinterpret_cast<std::intptr_t>(item.SysexHeader));
+    framework::PostMessageA(instance.Window, kRingOverflow, 0, reinterpret_cast<std::intptr_t>(item.SysexHeader));
   }
 }
 

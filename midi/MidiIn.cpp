@@ -5,16 +5,13 @@
 #include <string>
 
 #include "framework/ExceptionGuard.h"
+#include "midi/PortMessages.h"
 
 namespace midi {
 
 namespace {
 
-constexpr DWORD kAnyDevice = 0xFFFFFFFF;  // the platform's mapper number passes the range check
-constexpr UINT kErrorTextSize = 128;
 constexpr BYTE kSysexStatus = 0xF0;
-// The port's own notice, queued behind what a reset hands back: the end of one opening.
-constexpr std::uint32_t kOpeningEnded = framework::WM_USER + 1;
 
 }  // namespace
 
@@ -26,7 +23,6 @@ TMidiInput::TMidiInput(framework::TComponent* owner) : TMidiIO(owner) {
   capacity_ = 1024;
   sysexBufferSize_ = 4096;
   sysexBufferCount_ = 16;
-  if (!IsDesigning()) window_ = framework::AllocateHWnd([this](framework::TMessage& message) { MessageHandler(message); });
   filteredMessages_ = {msgActiveSensing, msgMidiTimeCode};
   state_ = mpsClosed;
 }
@@ -34,65 +30,44 @@ TMidiInput::TMidiInput(framework::TComponent* owner) : TMidiIO(owner) {
 // A destructor cannot raise: a failing close is shown through the exception guard. A device that
 // still refuses to close may go on calling back, so what it can reach is then kept, not freed.
 TMidiInput::~TMidiInput() {
-  if (deviceHandle_ != nullptr) {
-    framework::RunGuarded([this] { Close(); });
-    if (deviceHandle_ != nullptr) ReleaseDevice();
-    if (deviceHandle_ != nullptr) {
-      AbandonDevice();
-      return;
-    }
-  }
-  FreeCallbackInstance(instance_);
-  framework::DeallocateHWnd(window_);
+  if (deviceHandle_ == nullptr) return;
+  framework::RunGuarded([this] { Close(); });
+  if (deviceHandle_ != nullptr) ReleaseDevice();
+  if (deviceHandle_ != nullptr) AbandonDevice();
 }
 
 DWORD TMidiInput::RefreshDeviceCount() {
-  deviceCount_ = midiInGetNumDevs();
+  deviceCount_ = PlatformDeviceCount();
   return deviceCount_;
 }
 
-std::string TMidiInput::ErrorText(WORD code) const {
-  char text[kErrorTextSize] = {};
-  if (midiInGetErrorTextA(code, text, kErrorTextSize) != MMSYSERR_NOERROR) return "Specified error number is out of range";
-  return text;
-}
+std::string TMidiInput::ErrorText(WORD code) const { return PlatformErrorText(code); }
 
 void TMidiInput::Check(MMRESULT result) {
-  error_ = static_cast<WORD>(result);
-  if (error_ != 0) throw EMidiInputError(ErrorText(error_));
+  if (Failed(result)) throw EMidiInputError(ErrorText(static_cast<WORD>(result)));
 }
 
-void TMidiInput::SetDeviceID(DWORD value) {
-  if (state_ == mpsOpen) throw EMidiInputError("Change to DeviceID while device was open");
-  if (value >= midiInGetNumDevs() && value != kAnyDevice) throw EMidiInputError("Invalid device ID");
-  deviceId_ = value;
+UINT TMidiInput::PlatformDeviceCount() const { return midiInGetNumDevs(); }
+
+MMRESULT TMidiInput::GetPlatformErrorText(MMRESULT code, LPSTR text, UINT size) const {
+  return midiInGetErrorTextA(code, text, size);
+}
+
+MIDIINCAPSA TMidiInput::ReadCapabilities(DWORD device) {
   MIDIINCAPSA caps{};
-  Check(midiInGetDevCapsA(value, &caps, sizeof caps));
-  productName_ = caps.szPname;
-  driverVersion_ = caps.vDriverVersion;
-  manufacturerId_ = caps.wMid;
-  productId_ = caps.wPid;
-  if (OnDeviceChanged) OnDeviceChanged(this);
+  Check(midiInGetDevCapsA(device, &caps, sizeof caps));
+  return caps;
 }
 
-// Selects the first device of exactly that name. A name that arrives while a stored form is
-// read is dropped: the device of that name on the machine that stored it is not this one's.
-void TMidiInput::SetProductName(const std::string& name) {
-  if (state_ == mpsOpen) throw EMidiInputError("Change to ProductName while device was open");
-  if (IsLoading()) return;
-  const UINT count = midiInGetNumDevs();
-  UINT device = 0;
-  for (; device < count; ++device) {
-    MIDIINCAPSA caps{};
-    Check(midiInGetDevCapsA(device, &caps, sizeof caps));
-    if (name == caps.szPname) {
-      productName_ = name;
-      break;
-    }
-  }
-  if (productName_ != name) throw EMidiInputError("MIDI Input Device " + name + " not installed ");
-  SetDeviceID(device);
+std::string TMidiInput::ProductNameOf(DWORD device) { return ReadCapabilities(device).szPname; }
+
+void TMidiInput::SelectCapabilities(DWORD device) { KeepCapabilities(ReadCapabilities(device)); }
+
+std::string TMidiInput::NotInstalledText(const std::string& name) const {
+  return "MIDI Input Device " + name + " not installed ";
 }
+
+void TMidiInput::Raise(const std::string& message) const { throw EMidiInputError(message); }
 
 void TMidiInput::SetSysexBufferSize(WORD value) {
   if (state_ == mpsOpen) throw EMidiInputError("Change to SysexBufferSize while device was open");
@@ -106,14 +81,14 @@ void TMidiInput::SetSysexBufferCount(WORD value) {
 
 void TMidiInput::SetSysexOnly(bool value) {
   sysexOnly_ = value;
-  if (instance_ != nullptr) instance_->DropShortMessages = value;
+  if (Instance() != nullptr) Instance()->DropShortMessages = value;
 }
 
 void TMidiInput::SetFilteredMessages(TMidiMsgFilter value) {
   filteredMessages_ = value;
-  if (instance_ != nullptr) {
-    instance_->DropTimingClock = value.Contains(msgMidiTimeCode);
-    instance_->DropActiveSensing = value.Contains(msgActiveSensing);
+  if (Instance() != nullptr) {
+    Instance()->DropTimingClock = value.Contains(msgMidiTimeCode);
+    Instance()->DropActiveSensing = value.Contains(msgActiveSensing);
   }
 }
 
@@ -124,11 +99,10 @@ void TMidiInput::Open() {
   if (deviceHandle_ != nullptr) CloseDevice();
   try {
     CreateEventBuffer();
-    if (instance_ == nullptr) instance_ = CreateCallbackInstance();
-    if (instance_ == nullptr) throw EMidiInputError("Not enough memory to open the MIDI input device");
+    if (ObtainInstance() == nullptr) throw EMidiInputError("Not enough memory to open the MIDI input device");
     FillInstance();
-    Check(midiInOpen(&deviceHandle_, deviceId_, reinterpret_cast<DWORD_PTR>(&MidiDriverCallback),
-                     reinterpret_cast<DWORD_PTR>(instance_), CALLBACK_FUNCTION));
+    Check(midiInOpen(&deviceHandle_, DeviceID(), reinterpret_cast<DWORD_PTR>(&MidiDriverCallback),
+                     reinterpret_cast<DWORD_PTR>(Instance()), CALLBACK_FUNCTION));
     CreateSysexBuffers();
     AddSysexBuffers();
     overflowCount_ = 0;
@@ -150,11 +124,11 @@ void TMidiInput::CreateEventBuffer() {
 }
 
 void TMidiInput::FillInstance() {
-  instance_->EventBuffer = eventBuffer_;
-  instance_->Window = window_;
-  instance_->DropShortMessages = sysexOnly_;
-  instance_->DropTimingClock = filteredMessages_.Contains(msgMidiTimeCode);
-  instance_->DropActiveSensing = filteredMessages_.Contains(msgActiveSensing);
+  CallbackInstance& instance = *Instance();
+  instance.EventBuffer = eventBuffer_;
+  instance.DropShortMessages = sysexOnly_;
+  instance.DropTimingClock = filteredMessages_.Contains(msgMidiTimeCode);
+  instance.DropActiveSensing = filteredMessages_.Contains(msgActiveSensing);
 }
 
 // Each header joins the list before it is prepared, so that a failure releases it too.
@@ -191,8 +165,7 @@ void TMidiInput::ReleaseAfterFailedOpen() noexcept {
   if (deviceHandle_ != nullptr) return;
   CircularBufferFree(eventBuffer_);
   eventBuffer_ = nullptr;
-  FreeCallbackInstance(instance_);
-  instance_ = nullptr;
+  ReleaseInstance();
 }
 
 // Best effort, raising nothing: take every buffer back, unprepare, close; only a closed device's
@@ -203,8 +176,7 @@ void TMidiInput::ReleaseDevice() noexcept {
     for (const auto& buffer : *sysexHeaders_)
       if (buffer->Header() != nullptr) midiInUnprepareHeader(deviceHandle_, buffer->Header(), sizeof(MIDIHDR));
   }
-  error_ = static_cast<WORD>(midiInClose(deviceHandle_));
-  if (error_ != 0) return;
+  if (Failed(midiInClose(deviceHandle_))) return;
   deviceHandle_ = nullptr;
   sysexHeaders_.reset();
   CircularBufferFree(eventBuffer_);
@@ -221,7 +193,7 @@ void TMidiInput::AbandonDevice() noexcept {
   if (sysexHeaders_) {
     for (auto& buffer : *sysexHeaders_) static_cast<void>(buffer.release());
   }
-  framework::AbandonHWnd(window_);
+  AbandonWindow();
 }
 
 // Marked closed first, so that what the reset hands back is no longer reported.
@@ -280,7 +252,7 @@ void TMidiInput::LendAgain(MIDIHDR& header) {
 // addresses; the notices of those dropped on overflow are ignored up to the end of the opening.
 MMRESULT TMidiInput::ResetDevice() noexcept {
   const MMRESULT result = midiInReset(deviceHandle_);
-  if (framework::PostMessageA(window_, kOpeningEnded, 0, 0)) ++openingsToForget_;
+  if (framework::PostMessageA(Window(), kOpeningEnded, 0, 0)) ++openingsToForget_;
   return result;
 }
 
@@ -305,7 +277,7 @@ void TMidiInput::MessageHandler(framework::TMessage& message) {
     case kOpeningEnded:
       --openingsToForget_;
       break;
-    case framework::WM_USER:
+    case kRingOverflow:
       // Its failure is shown, and must not keep the waiting events from being reported.
       framework::RunGuarded([this, &message] { ReportOverflow(reinterpret_cast<MIDIHDR*>(message.LParam)); });
       break;

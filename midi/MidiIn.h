@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "framework/Exception.h"
-#include "framework/MessageWindow.h"
 #include "framework/NotifyEvent.h"
-#include "midi/MidiCallback.h"
+#include "midi/CircularEventBuffer.h"
 #include "midi/MidiFilter.h"
+#include "midi/MidiIO.h"
 #include "midi/MidiType.h"
 
 namespace midi {
@@ -46,16 +46,13 @@ class TMidiInput : public TMidiIO {
   std::unique_ptr<TMyMidiEvent> TakeEvent();
   std::string ErrorText(WORD code) const;
 
-  // Published properties. A stored form leaves out DeviceID 0, Capacity 1024, SysexBufferSize
-  // 10000 (so the creation value 4096 is stored), SysexBufferCount 16 and SysexOnly false; it
-  // always holds ProductName, FilteredMessages and the assigned events. Error is read-only.
-  const std::string& ProductName() const { return productName_; }
-  void SetProductName(const std::string& name);
-  DWORD DeviceID() const { return deviceId_; }
-  void SetDeviceID(DWORD value);
+  // Published properties, with ProductName, DeviceID and OnDeviceChanged from TMidiIO. A stored
+  // form leaves out DeviceID 0, Capacity 1024, SysexBufferSize 10000 (so the creation value 4096
+  // is stored), SysexBufferCount 16 and SysexOnly false; it always holds ProductName,
+  // FilteredMessages and the assigned events. Error is read-only.
   WORD Capacity() const { return capacity_; }
   void SetCapacity(WORD value) { capacity_ = value; }
-  WORD Error() const { return error_; }
+  WORD Error() const { return static_cast<WORD>(LatestResult()); }
   WORD SysexBufferSize() const { return sysexBufferSize_; }
   void SetSysexBufferSize(WORD value);
   WORD SysexBufferCount() const { return sysexBufferCount_; }
@@ -66,26 +63,18 @@ class TMidiInput : public TMidiIO {
   void SetFilteredMessages(TMidiMsgFilter value);
   framework::TNotifyEvent OnMidiInput;
   framework::TNotifyEvent OnOverflow;
-  framework::TNotifyEvent OnDeviceChanged;
 
-  // The selected device's capabilities.
-  DWORD DriverVersion() const { return driverVersion_; }
-  WORD ManufacturerID() const { return manufacturerId_; }
-  WORD ProductID() const { return productId_; }
-
-  TMidiPortState State() const { return state_; }
   // Events dropped because the ring was full since the port was opened, counted as their
   // notices are handled (just before each OnOverflow).
   DWORD OverflowCount() const { return overflowCount_; }
-  framework::HWND WindowHandle() const { return window_; }
-  const CallbackInstance* Instance() const { return instance_; }
-  const CircularEventBuffer* EventBuffer() const { return eventBuffer_; }
 
  private:
   using HeaderList = std::vector<std::unique_ptr<TMyMidiHdr>>;
+  friend struct PortTestAccess;
 
   // Keeps the result in Error and raises with its text when it is a failure.
   void Check(MMRESULT result);
+  MIDIINCAPSA ReadCapabilities(DWORD device);
   void CreateEventBuffer();
   void FillInstance();
   void CreateSysexBuffers();
@@ -100,26 +89,26 @@ class TMidiInput : public TMidiIO {
   MMRESULT ResetDevice() noexcept;
   bool OwnsHeader(const MIDIHDR* header) const;
   void ReportOverflow(MIDIHDR* dropped);
-  void MessageHandler(framework::TMessage& message);
 
-  framework::HWND window_ = nullptr;
-  DWORD deviceId_ = 0;
+  // TMidiIO.
+  void MessageHandler(framework::TMessage& message) override;
+  UINT PlatformDeviceCount() const override;
+  MMRESULT GetPlatformErrorText(MMRESULT code, LPSTR text, UINT size) const override;
+  std::string ProductNameOf(DWORD device) override;
+  void SelectCapabilities(DWORD device) override;
+  bool SearchesTheDefaultDeviceFirst() const override { return false; }
+  std::string NotInstalledText(const std::string& name) const override;
+  [[noreturn]] void Raise(const std::string& message) const override;
+
   HMIDIIN deviceHandle_ = nullptr;
-  TMidiPortState state_ = mpsCreating;
-  WORD error_ = 0;
   bool sysexOnly_ = false;
   TMidiMsgFilter filteredMessages_;
-  DWORD driverVersion_ = 0;
-  std::string productName_;
-  WORD manufacturerId_ = 0;
-  WORD productId_ = 0;
   WORD capacity_ = 0;
   CircularEventBuffer* eventBuffer_ = nullptr;
   DWORD deviceCount_ = 0;
   WORD sysexBufferSize_ = 0;
   WORD sysexBufferCount_ = 0;
   std::optional<HeaderList> sysexHeaders_;
-  CallbackInstance* instance_ = nullptr;
   unsigned openingsToForget_ = 0;  // ends of earlier openings still queued in the window
   DWORD overflowCount_ = 0;
 };

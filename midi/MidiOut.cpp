@@ -6,14 +6,11 @@
 #include <iterator>
 
 #include "framework/ExceptionGuard.h"
+#include "midi/PortMessages.h"
 
 namespace midi {
 
 namespace {
-
-constexpr UINT kErrorTextSize = 128;
-// The port's own notice that Close released messages which are still to be reported.
-constexpr std::uint32_t kReleasedAtClose = framework::WM_USER + 1;
 
 struct ContextText {
   TMidiOutputContext context;
@@ -47,7 +44,6 @@ TMidiOutput::TMidiOutput(framework::TComponent* owner) : TMidiIO(owner) {
   state_ = mpsClosed;
   deviceCount_ = static_cast<WORD>(midiOutGetNumDevs());
   resetOnClose_ = false;
-  if (!IsDesigning()) window_ = framework::AllocateHWnd([this](framework::TMessage& message) { MessageHandler(message); });
 }
 
 // Raises nothing. The owner may be going away, so no event fires from here; a failing close is
@@ -56,17 +52,13 @@ TMidiOutput::TMidiOutput(framework::TComponent* owner) : TMidiIO(owner) {
 TMidiOutput::~TMidiOutput() {
   OnMidiOutput = {};
   OnDeviceChanged = {};
-  if (state_ == mpsOpen) {
-    framework::RunGuarded([this] { Close(); });
-    if (state_ == mpsOpen) AbandonDevice();
-    if (state_ == mpsOpen) return;
-  }
-  FreeCallbackInstance(instance_);
-  framework::DeallocateHWnd(window_);
+  if (state_ != mpsOpen) return;
+  framework::RunGuarded([this] { Close(); });
+  if (state_ == mpsOpen) AbandonDevice();
 }
 
 DWORD TMidiOutput::RefreshDeviceCount() {
-  deviceCount_ = static_cast<WORD>(midiOutGetNumDevs());
+  deviceCount_ = static_cast<WORD>(PlatformDeviceCount());
   return deviceCount_;
 }
 
@@ -74,74 +66,57 @@ std::string TMidiOutput::ErrorText(DWORD code, TMidiOutputContext context) const
   const auto* fixed = std::find_if(std::begin(kContextTexts), std::end(kContextTexts),
                                    [&](const ContextText& entry) { return entry.context == context && entry.code == code; });
   if (fixed != std::end(kContextTexts)) return fixed->text;
-  char text[kErrorTextSize] = {};
-  if (midiOutGetErrorTextA(code, text, kErrorTextSize) != MMSYSERR_NOERROR) return "Specified error number is out of range";
-  return text;
+  return PlatformErrorText(code);
 }
 
 void TMidiOutput::Check(MMRESULT result, TMidiOutputContext context) {
-  error_ = result;
-  if (result != MMSYSERR_NOERROR) throw EMidiOutputError(ErrorText(result, context));
+  if (Failed(result)) throw EMidiOutputError(ErrorText(result, context));
 }
 
-void TMidiOutput::SetDeviceID(DWORD value) {
-  if (state_ == mpsOpen) throw EMidiOutputError("Change to DeviceID while device was open");
-  if (value >= midiOutGetNumDevs() && value != MIDI_MAPPER) throw EMidiOutputError("Invalid device ID");
-  deviceId_ = value;
+UINT TMidiOutput::PlatformDeviceCount() const { return midiOutGetNumDevs(); }
+
+MMRESULT TMidiOutput::GetPlatformErrorText(MMRESULT code, LPSTR text, UINT size) const {
+  return midiOutGetErrorTextA(code, text, size);
+}
+
+MIDIOUTCAPSA TMidiOutput::ReadCapabilities(DWORD device) {
   MIDIOUTCAPSA caps{};
-  Check(midiOutGetDevCapsA(value, &caps, sizeof caps), TMidiOutputContext::General);
-  manufacturerId_ = caps.wMid;
-  productId_ = caps.wPid;
-  productName_ = caps.szPname;
-  driverVersion_ = caps.vDriverVersion;
+  Check(midiOutGetDevCapsA(device, &caps, sizeof caps), TMidiOutputContext::General);
+  return caps;
+}
+
+std::string TMidiOutput::ProductNameOf(DWORD device) { return ReadCapabilities(device).szPname; }
+
+void TMidiOutput::SelectCapabilities(DWORD device) {
+  const MIDIOUTCAPSA caps = ReadCapabilities(device);
+  KeepCapabilities(caps);
   technology_ = static_cast<BYTE>(caps.wTechnology);
   voices_ = caps.wVoices;
   notes_ = caps.wNotes;
   channelMask_ = caps.wChannelMask;
   support_ = caps.dwSupport;
-  if (OnDeviceChanged) OnDeviceChanged(this);
 }
 
-// The default output is tried first, then 0, 1, …; among equal names the first wins. A name that
-// arrives while a stored form is read is dropped.
-void TMidiOutput::SetProductName(const std::string& name) {
-  if (state_ == mpsOpen) throw EMidiOutputError("Change to ProductName while device was open");
-  if (IsLoading()) return;
-  const UINT count = midiOutGetNumDevs();
-  DWORD found = count;
-  for (std::uint64_t step = 0; step <= count; ++step) {
-    const DWORD device = step == 0 ? MIDI_MAPPER : static_cast<DWORD>(step - 1);
-    MIDIOUTCAPSA caps{};
-    Check(midiOutGetDevCapsA(device, &caps, sizeof caps), TMidiOutputContext::General);
-    if (name == caps.szPname) {
-      productName_ = name;
-      found = device;
-      break;
-    }
-  }
-  if (productName_ != name) throw EMidiOutputError("MIDI output Device " + name + " not installed");
-  SetDeviceID(found);
+std::string TMidiOutput::NotInstalledText(const std::string& name) const {
+  return "MIDI output Device " + name + " not installed";
 }
+
+void TMidiOutput::Raise(const std::string& message) const { throw EMidiOutputError(message); }
 
 bool TMidiOutput::Open() {
   if (state_ == mpsOpen) return true;
   try {
-    if (instance_ == nullptr) instance_ = CreateCallbackInstance();
-    if (instance_ != nullptr) {
-      instance_->Window = window_;
-      error_ = midiOutOpen(&deviceHandle_, deviceId_, reinterpret_cast<DWORD_PTR>(&MidiDriverCallback),
-                           reinterpret_cast<DWORD_PTR>(instance_), CALLBACK_FUNCTION);
-      if (error_ == MMSYSERR_NOERROR) {
-        state_ = mpsOpen;
-        return true;
-      }
+    if (ObtainInstance() != nullptr &&
+        !Failed(midiOutOpen(&deviceHandle_, DeviceID(), reinterpret_cast<DWORD_PTR>(&MidiDriverCallback),
+                            reinterpret_cast<DWORD_PTR>(Instance()), CALLBACK_FUNCTION))) {
+      state_ = mpsOpen;
+      return true;
     }
   } catch (...) {
     // Open reports failure by its result alone.
   }
   deviceHandle_ = nullptr;
-  FreeCallbackInstance(instance_);
-  instance_ = nullptr;
+  ReleaseInstance();
   return false;
 }
 
@@ -167,7 +142,7 @@ bool TMidiOutput::Close() {
 void TMidiOutput::ReportLater(std::size_t released) {
   if (released == 0) return;
   releasedAtClose_ += released;
-  framework::PostMessageA(window_, kReleasedAtClose, 0, 0);
+  framework::PostMessageA(Window(), kReleasedAtClose, 0, 0);
 }
 
 void TMidiOutput::ReportReleasedAtClose() {
@@ -193,7 +168,7 @@ void TMidiOutput::AbandonDevice() noexcept {
   for (auto& entry : inFlight_) static_cast<void>(entry.second.release());
   inFlight_.clear();
   if (midiOutClose(deviceHandle_) != MMSYSERR_NOERROR) {
-    framework::AbandonHWnd(window_);
+    AbandonWindow();
     return;
   }
   deviceHandle_ = nullptr;

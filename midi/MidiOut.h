@@ -11,9 +11,8 @@
 #include <unordered_map>
 
 #include "framework/Exception.h"
-#include "framework/MessageWindow.h"
 #include "framework/NotifyEvent.h"
-#include "midi/MidiCallback.h"
+#include "midi/MidiIO.h"
 #include "midi/MidiType.h"
 
 namespace midi {
@@ -46,57 +45,48 @@ class TMidiOutput : public TMidiIO {
 
   std::string ErrorText(DWORD code, TMidiOutputContext context) const;
 
-  // Published properties, in their stored order; a stored form leaves out DeviceID 0 and holds
-  // ProductName and the assigned events.
-  const std::string& ProductName() const { return productName_; }
-  void SetProductName(const std::string& name);
-  DWORD DeviceID() const { return deviceId_; }
-  void SetDeviceID(DWORD value);
+  // Published properties, in their stored order ProductName, DeviceID (both from TMidiIO),
+  // OnMidiOutput, OnDeviceChanged; a stored form leaves out DeviceID 0 and holds ProductName and
+  // the assigned events.
   framework::TNotifyEvent OnMidiOutput;
-  framework::TNotifyEvent OnDeviceChanged;
 
   // When set, Close resets the device before closing it.
   bool ResetOnClose() const { return resetOnClose_; }
   void SetResetOnClose(bool value) { resetOnClose_ = value; }
 
-  TMidiPortState State() const { return state_; }
-  DWORD Error() const { return error_; }
+  DWORD Error() const { return LatestResult(); }
   WORD DeviceCount() const { return deviceCount_; }
-  WORD ManufacturerID() const { return manufacturerId_; }
-  WORD ProductID() const { return productId_; }
-  DWORD DriverVersion() const { return driverVersion_; }
   BYTE Technology() const { return technology_; }
   WORD Voices() const { return voices_; }
   WORD Notes() const { return notes_; }
   WORD ChannelMask() const { return channelMask_; }
   DWORD Support() const { return support_; }
-  framework::HWND WindowHandle() const { return window_; }
-  const CallbackInstance* Instance() const { return instance_; }
   // Long messages handed to the platform whose completion the port has not handled yet.
   std::size_t MessagesInFlight() const { return inFlight_.size(); }
 
  private:
   // Keeps the result in Error and raises with its text when it is a failure.
   void Check(MMRESULT result, TMidiOutputContext context);
+  MIDIOUTCAPSA ReadCapabilities(DWORD device);
   // Unprepares and releases every header still in flight.
   void ReleaseInFlight() noexcept;
   void ReportLater(std::size_t released);
   void ReportReleasedAtClose();
   void AbandonDevice() noexcept;
   void ReleaseDone(const MIDIHDR* header);
-  void MessageHandler(framework::TMessage& message);
 
-  framework::HWND window_ = nullptr;
-  DWORD deviceId_ = 0;
+  // TMidiIO.
+  void MessageHandler(framework::TMessage& message) override;
+  UINT PlatformDeviceCount() const override;
+  MMRESULT GetPlatformErrorText(MMRESULT code, LPSTR text, UINT size) const override;
+  std::string ProductNameOf(DWORD device) override;
+  void SelectCapabilities(DWORD device) override;
+  bool SearchesTheDefaultDeviceFirst() const override { return true; }
+  std::string NotInstalledText(const std::string& name) const override;
+  [[noreturn]] void Raise(const std::string& message) const override;
+
   HMIDIOUT deviceHandle_ = nullptr;
-  TMidiPortState state_ = mpsClosed;
-  CallbackInstance* instance_ = nullptr;
-  DWORD error_ = 0;
   bool resetOnClose_ = false;
-  WORD manufacturerId_ = 0;
-  WORD productId_ = 0;
-  DWORD driverVersion_ = 0;
-  std::string productName_;
   BYTE technology_ = 0;
   WORD voices_ = 0;
   WORD notes_ = 0;

@@ -1,26 +1,16 @@
 #pragma once
 
-// The records the port layer hands around: the common base of both ports, a received event, and
-// a platform buffer header with its data block.
+// The records the port layer hands around: a received event, and a platform buffer header with
+// its data block.
 
 #include <cstdint>
 #include <memory>
 
-#include "framework/Component.h"
-#include "midi/CircBuf.h"
+#include "framework/Object.h"
+#include "midi/SharedMemory.h"
 #include "midi/platform/MmSystem.h"
 
 namespace midi {
-
-enum TMidiPortState : std::uint8_t { mpsOpen = 0, mpsClosed = 1, mpsCreating = 2 };
-
-// Common base of the input and output ports.
-class TMidiIO : public framework::TComponent {
- public:
-  using TComponent::TComponent;
-  // Asks the platform how many devices of the port's direction exist, keeps and gives the count.
-  virtual DWORD RefreshDeviceCount() = 0;
-};
 
 // One received event, owned by whoever took it from the input port. A System Exclusive event
 // (StatusByte 0xF0) carries a copy of the bytes of one returned buffer, so it begins with 0xF0

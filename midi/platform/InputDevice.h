@@ -50,6 +50,11 @@ class InputDevice final : public InputSink {
   std::atomic<std::chrono::steady_clock::rep> startTicks_{0};
   std::atomic<int> queuedBuffers_{0};
   LentBufferQueue lent_;
+  // The lent buffer a System Exclusive message is being written into. The driver thread reads and
+  // writes it inside a delivery (ReceiveSysex); the window thread does too (Stop and Reset hand it
+  // back), but only after CloseGate has waited out the delivery under way, and a delivery that
+  // begins later finds the gate closed until Start opens it again. The gate's sequentially
+  // consistent atomics order each hand-over between the threads, so the pointer needs none.
   MIDIHDR* filling_ = nullptr;
   std::unique_ptr<InputConnection> connection_;
 };

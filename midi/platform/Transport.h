@@ -1,8 +1,9 @@
 #pragma once
 
 // The seam under the platform emulation: a transport carries bytes and port names only. The
-// emulation (Emulation*.cpp) keeps every rule of the platform API on top of whichever transport
-// is installed: the simulated one in tests, the real MIDI systems in the program.
+// emulation (MidiInApi.cpp and MidiOutApi.cpp, with InputDevice and OutputDevice) keeps every rule
+// of the platform API on top of whichever transport is installed: the simulated one in tests, the
+// real MIDI systems in the program.
 
 #include <cstdint>
 #include <memory>

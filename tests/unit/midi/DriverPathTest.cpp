@@ -11,6 +11,7 @@
 #include "framework/MessageWindow.h"
 #include "midi/MidiCallback.h"
 #include "midi/MidiType.h"
+#include "midi/PortMessages.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/unit/midi/HeapAndLockCounter.h"
@@ -66,7 +67,7 @@ TEST_F(DriverPathTest, TheDriverThreadAllocatesAndLocksNothing) {
   HMIDIIN device = nullptr;
   Consumer consumer(device, instance);
   instance.Window = framework::AllocateHWnd([&](framework::TMessage& message) {
-    if (message.Msg == framework::WM_USER) ++consumer.overflows_;
+    if (message.Msg == midi::kRingOverflow) ++consumer.overflows_;
     consumer.Drain();
   });
   ASSERT_EQ(midiInOpen(&device, 0, reinterpret_cast<DWORD_PTR>(&midi::MidiDriverCallback),

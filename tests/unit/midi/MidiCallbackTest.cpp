@@ -8,6 +8,7 @@
 
 #include "framework/MessageWindow.h"
 #include "midi/MidiCallback.h"
+#include "midi/PortMessages.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/SimulatedPlatform.h"
 
@@ -148,9 +149,9 @@ TEST_F(MidiCallbackTest, AFullRingDropsTheItemAndPostsOverflowOncePerItem) {
   const auto posted = Posted();
   ASSERT_EQ(posted.size(), 5u);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(posted[i].Msg, MIM_DATA) << i;
-  EXPECT_EQ(posted[3].Msg, framework::WM_USER);
+  EXPECT_EQ(posted[3].Msg, midi::kRingOverflow);
   EXPECT_EQ(posted[3].LParam, reinterpret_cast<std::intptr_t>(&dropped)) << "so the port can lend it again";
-  EXPECT_EQ(posted[4].Msg, framework::WM_USER);
+  EXPECT_EQ(posted[4].Msg, midi::kRingOverflow);
   EXPECT_EQ(posted[4].LParam, 0) << "a dropped short message has no buffer";
 
   midi::BufferedEvent item{};

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "midi/MidiIn.h"
+#include "tests/support/PortTestAccess.h"
 #include "tests/support/PortTestBase.h"
 
 namespace {
 
+using midi::PortTestAccess;
 using midi::TMidiInput;
 using platform::PlatformCall;
 
@@ -34,8 +36,8 @@ TEST_F(MidiInSelectionTest, ANewPortHasItsCreationValues) {
   EXPECT_EQ(port.FilteredMessages(), (midi::TMidiMsgFilter{midi::msgActiveSensing, midi::msgMidiTimeCode}));
   EXPECT_EQ(port.State(), midi::mpsClosed);
   EXPECT_EQ(port.Error(), 0);
-  EXPECT_NE(port.WindowHandle(), nullptr);
-  EXPECT_EQ(port.Instance(), nullptr);
+  EXPECT_NE(PortTestAccess::Window(port), nullptr);
+  EXPECT_EQ(PortTestAccess::Instance(port), nullptr);
   EXPECT_EQ(port.PendingEventCount(), 0);
   EXPECT_EQ(port.TakeEvent(), nullptr);
 }
@@ -119,7 +121,7 @@ TEST_F(MidiInSelectionTest, ANameArrivingWhileAFormIsReadIsDropped) {
 TEST_F(MidiInSelectionTest, InADesignEnvironmentThereIsNoWindow) {
   owner_.SetDesigning(true);
   TMidiInput port(&owner_);
-  EXPECT_EQ(port.WindowHandle(), nullptr);
+  EXPECT_EQ(PortTestAccess::Window(port), nullptr);
 }
 
 TEST_F(MidiInSelectionTest, SettersGuardedWhileOpenRaiseAndChangeNothing) {
@@ -137,13 +139,13 @@ TEST_F(MidiInSelectionTest, SettersGuardedWhileOpenRaiseAndChangeNothing) {
   port.SetSysexOnly(true);
   port.SetFilteredMessages({midi::msgMidiTimeCode});
   port.SetCapacity(8);
-  EXPECT_TRUE(port.Instance()->DropShortMessages);
-  EXPECT_TRUE(port.Instance()->DropTimingClock);
-  EXPECT_FALSE(port.Instance()->DropActiveSensing);
-  EXPECT_EQ(port.EventBuffer()->SlotCount, 1024) << "Capacity counts from the next Open";
+  EXPECT_TRUE(PortTestAccess::Instance(port)->DropShortMessages);
+  EXPECT_TRUE(PortTestAccess::Instance(port)->DropTimingClock);
+  EXPECT_FALSE(PortTestAccess::Instance(port)->DropActiveSensing);
+  EXPECT_EQ(PortTestAccess::EventBuffer(port)->SlotCount, 1024) << "Capacity counts from the next Open";
   port.Close();
   port.Open();
-  EXPECT_EQ(port.EventBuffer()->SlotCount, 8);
+  EXPECT_EQ(PortTestAccess::EventBuffer(port)->SlotCount, 8);
 }
 
 TEST_F(MidiInSelectionTest, TheOwnerDestroysItsPortsAndNothingIsLeft) {

@@ -8,10 +8,13 @@
 #include <gtest/gtest.h>
 
 #include "midi/MidiIn.h"
+#include "midi/PortMessages.h"
+#include "tests/support/PortTestAccess.h"
 #include "tests/support/PortTestBase.h"
 
 namespace {
 
+using midi::PortTestAccess;
 using midi::TMidiInput;
 using midi::TMyMidiEvent;
 using platform::PlatformCall;
@@ -53,7 +56,7 @@ class MidiInTrafficTest : public testsupport::PortTestBase {
   // Delivers everything injected so far to the port's handlers.
   void Settle() {
     ASSERT_TRUE(Sim().WaitUntilDelivered(device_));
-    testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
+    HandlePosted();
   }
 
   platform::SimulatedTransport::DeviceId device_{};
@@ -145,11 +148,10 @@ TEST_F(MidiInTrafficTest, AnOverflowIsReportedOnceAndThePoolStaysWhole) {
 TEST_F(MidiInTrafficTest, AnEventWhoseNoticeFoundTheWindowsQueueFullIsStillDelivered) {
   auto port = OpenPort();
   for (std::uint32_t i = 0; i < framework::kMessageQueueCapacity; ++i)
-    ASSERT_TRUE(framework::PostMessageA(port->WindowHandle(), framework::WM_USER, 0, 0));
+    ASSERT_TRUE(framework::PostMessageA(PortTestAccess::Window(*port), midi::kRingOverflow, 0, 0));
   Sim().InjectShort(device_, 0x643C90);
-  ASSERT_TRUE(Sim().WaitUntilDelivered(device_));
-  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return overflows_ == int{framework::kMessageQueueCapacity}; }));
-  testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
+  Settle();
+  EXPECT_EQ(overflows_, int{framework::kMessageQueueCapacity});
   ASSERT_EQ(events_.size(), 1u);
   EXPECT_EQ(events_[0]->StatusByte, 0x90);
 }
@@ -175,13 +177,13 @@ TEST_F(MidiInTrafficTest, TheInstanceIsReusedAndTheRingStartsEmptyAfterReopening
   port->OnMidiInput = {};
   Sim().InjectShort(device_, 0x90);
   Settle();
-  const midi::CallbackInstance* instance = port->Instance();
+  const midi::CallbackInstance* instance = PortTestAccess::Instance(*port);
   port->Close();
   EXPECT_EQ(port->State(), midi::mpsClosed);
-  EXPECT_EQ(port->Instance(), instance);
-  EXPECT_EQ(port->EventBuffer(), nullptr);
+  EXPECT_EQ(PortTestAccess::Instance(*port), instance);
+  EXPECT_EQ(PortTestAccess::EventBuffer(*port), nullptr);
   port->Open();
-  EXPECT_EQ(port->Instance(), instance);
+  EXPECT_EQ(PortTestAccess::Instance(*port), instance);
   EXPECT_EQ(port->PendingEventCount(), 0);
   port.reset();
   EXPECT_EQ(BlocksLeaked(), 0u);
@@ -192,17 +194,17 @@ TEST_F(MidiInTrafficTest, EventsAfterCloseAreNotReported) {
   Sim().InjectShort(device_, 0x90);
   ASSERT_TRUE(Sim().WaitUntilDelivered(device_));
   port->Close();
-  testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
+  HandlePosted();
   EXPECT_EQ(notifications_, 0);
   EXPECT_EQ(port->TakeEvent(), nullptr);
 }
 
 TEST_F(MidiInTrafficTest, OpeningAnOpenPortLeavesItExactlyAsItWas) {
   auto port = OpenPort(1);
-  const midi::CircularEventBuffer* ring = port->EventBuffer();
+  const midi::CircularEventBuffer* ring = PortTestAccess::EventBuffer(*port);
   EXPECT_EQ(RaisedBy([&] { port->Open(); }), "");
   EXPECT_EQ(port->State(), midi::mpsOpen);
-  EXPECT_EQ(port->EventBuffer(), ring);
+  EXPECT_EQ(PortTestAccess::EventBuffer(*port), ring);
   EXPECT_TRUE(Sim().IsOpen(device_));
   Receive(Sysex({0x42}));
   Settle();
@@ -244,8 +246,8 @@ TEST_P(MidiInOpenFailureTest, LeavesThePortClosedAndNothingAllocated) {
   const std::string raised = RaisedBy([&] { port.Open(); });
   EXPECT_FALSE(raised.empty());
   EXPECT_EQ(port.State(), midi::mpsClosed);
-  EXPECT_EQ(port.Instance(), nullptr);
-  EXPECT_EQ(port.EventBuffer(), nullptr);
+  EXPECT_EQ(PortTestAccess::Instance(port), nullptr);
+  EXPECT_EQ(PortTestAccess::EventBuffer(port), nullptr);
   EXPECT_FALSE(Sim().IsOpen(device_));
   EXPECT_EQ(BlocksLeaked(), 0u);
 }

@@ -4,10 +4,12 @@
 
 #include "midi/MidiOut.h"
 #include "midi/platform/PortCaps.h"
+#include "tests/support/PortTestAccess.h"
 #include "tests/support/PortTestBase.h"
 
 namespace {
 
+using midi::PortTestAccess;
 using midi::TMidiOutput;
 using platform::PlatformCall;
 
@@ -32,7 +34,7 @@ TEST_F(MidiOutSelectionTest, ANewPortIsClosedWithNothingSelectedAndNoCapabilityR
   EXPECT_EQ(port.DeviceCount(), 3);
   EXPECT_FALSE(port.ResetOnClose());
   EXPECT_EQ(Faults().CallCount(PlatformCall::midiOutGetDevCapsA), 0u);
-  EXPECT_NE(port.WindowHandle(), nullptr);
+  EXPECT_NE(PortTestAccess::Window(port), nullptr);
 }
 
 TEST_F(MidiOutSelectionTest, SelectionByNumberCopiesTheCapabilities) {
@@ -99,7 +101,7 @@ TEST_F(MidiOutSelectionTest, LoadingDropsTheNameAndDesigningHasNoWindow) {
   AddThreeOutputs();
   owner_.SetDesigning(true);
   TMidiOutput port(&owner_);
-  EXPECT_EQ(port.WindowHandle(), nullptr);
+  EXPECT_EQ(PortTestAccess::Window(port), nullptr);
   port.BeginLoading();
   port.SetProductName("Beta Out");
   EXPECT_EQ(port.ProductName(), "");
@@ -112,14 +114,14 @@ TEST_F(MidiOutSelectionTest, OpenWithoutSelectionOpensDeviceZero) {
   EXPECT_TRUE(port.Open());
   EXPECT_TRUE(Sim().IsOpen(first_));
   EXPECT_EQ(port.ProductName(), "");
-  const midi::CallbackInstance* instance = port.Instance();
+  const midi::CallbackInstance* instance = PortTestAccess::Instance(port);
   EXPECT_TRUE(port.Open()) << "already open: nothing changes";
-  EXPECT_EQ(port.Instance(), instance);
+  EXPECT_EQ(PortTestAccess::Instance(port), instance);
   EXPECT_EQ(RaisedBy([&] { port.SetDeviceID(1); }), "Change to DeviceID while device was open");
   EXPECT_EQ(RaisedBy([&] { port.SetProductName("Beta Out"); }), "Change to ProductName while device was open");
   EXPECT_TRUE(port.Close());
   EXPECT_FALSE(port.Close()) << "closing a closed port";
-  EXPECT_EQ(port.Instance(), instance) << "kept for the next Open";
+  EXPECT_EQ(PortTestAccess::Instance(port), instance) << "kept for the next Open";
 }
 
 TEST_F(MidiOutSelectionTest, ARefusedOpenReturnsFalseAndReleasesTheInstance) {
@@ -128,7 +130,7 @@ TEST_F(MidiOutSelectionTest, ARefusedOpenReturnsFalseAndReleasesTheInstance) {
   Faults().FailNext(PlatformCall::midiOutOpen, MMSYSERR_ALLOCATED);
   EXPECT_FALSE(port.Open());
   EXPECT_EQ(port.State(), midi::mpsClosed);
-  EXPECT_EQ(port.Instance(), nullptr);
+  EXPECT_EQ(PortTestAccess::Instance(port), nullptr);
   EXPECT_EQ(port.Error(), MMSYSERR_ALLOCATED);
   EXPECT_EQ(BlocksLeaked(), 0u);
   Faults().FailNext(PlatformCall::GlobalAlloc, MMSYSERR_NOMEM);

@@ -3,7 +3,6 @@
 // for the rest of the run; what the ports keep for them is never released, which the leak
 // checker of a sanitizer build is told.
 #include <array>
-#include <chrono>
 #include <cstddef>
 #include <new>
 #include <vector>
@@ -44,7 +43,7 @@ TEST_F(UnclosablePortTest, ADestroyedInputPortIsNotCalledAgain) {
   Faults().FailAlways(PlatformCall::midiInClose, MMSYSERR_ERROR);
   port->~TMidiInput();
   const auto dead = storage.bytes;
-  testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
+  HandlePosted();
   EXPECT_EQ(storage.bytes, dead) << "a notice queued by the closing reached the destroyed port";
   EXPECT_TRUE(Sim().IsOpen(device));
   EXPECT_EQ(escaped_.size(), 1u) << "the failed close is shown";
@@ -62,7 +61,7 @@ TEST_F(UnclosablePortTest, ADestroyedOutputPortIsNotCalledAgain) {
   Faults().FailAlways(PlatformCall::midiOutClose, MMSYSERR_ERROR);
   port->~TMidiOutput();
   const auto dead = storage.bytes;
-  testsupport::ProcessEventsFor(std::chrono::milliseconds(30));
+  HandlePosted();
   EXPECT_EQ(storage.bytes, dead);
   EXPECT_TRUE(Sim().IsOpen(device));
 }

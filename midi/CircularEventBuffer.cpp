@@ -1,4 +1,4 @@
-#include "midi/CircBuf.h"
+#include "midi/CircularEventBuffer.h"
 
 #include <new>
 
@@ -6,31 +6,12 @@ namespace midi {
 
 namespace {
 
-constexpr UINT kSharedBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_DDESHARE;
-
 BufferedEvent* NextSlot(const CircularEventBuffer& ring, BufferedEvent* slot) noexcept {
   ++slot;
   return slot == ring.StorageEnd ? ring.StorageStart : slot;
 }
 
 }  // namespace
-
-SharedBlock SharedLockedAlloc(std::uint16_t byteCount) {
-  HGLOBAL handle = GlobalAlloc(kSharedBlockFlags, byteCount);
-  if (handle == nullptr) return {};
-  void* address = GlobalLock(handle);
-  if (address == nullptr) {
-    GlobalFree(handle);
-    return {};
-  }
-  return {address, handle};
-}
-
-void SharedLockedFree(HGLOBAL handle, void* /*address*/) {
-  if (handle == nullptr) return;
-  GlobalUnlock(handle);
-  GlobalFree(handle);
-}
 
 CircularEventBuffer* CircularBufferCreate(std::uint16_t capacity) {
   if (capacity == 0 || capacity > kMaxRingCapacity) return nullptr;

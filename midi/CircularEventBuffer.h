@@ -1,27 +1,15 @@
 #pragma once
 
-// Memory that the driver callback may touch, and the ring of received events that the callback
-// fills and the input port empties.
+// The ring of received events that the driver callback fills and the input port empties, kept in
+// shared blocks.
 
 #include <atomic>
 #include <cstdint>
 
-#include "midi/platform/GlobalMemory.h"
+#include "midi/SharedMemory.h"
 #include "midi/platform/MmSystem.h"
 
 namespace midi {
-
-// A zero-filled block at one fixed address until it is released.
-struct SharedBlock {
-  void* Address = nullptr;
-  HGLOBAL Handle = nullptr;
-};
-
-// The only way the port layer obtains memory that the driver callback may touch. No address on
-// failure. Window thread.
-SharedBlock SharedLockedAlloc(std::uint16_t byteCount);
-// Does nothing for an empty handle.
-void SharedLockedFree(HGLOBAL handle, void* address = nullptr);
 
 // One received event: a short message, or a System Exclusive buffer that came back filled.
 struct BufferedEvent {

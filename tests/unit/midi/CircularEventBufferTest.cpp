@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "midi/CircBuf.h"
+#include "midi/CircularEventBuffer.h"
 #include "tests/support/SimulatedPlatform.h"
 
 namespace {
@@ -18,30 +18,11 @@ using midi::CircularBufferPut;
 using midi::CircularBufferRemove;
 using platform::PlatformCall;
 
-class CircBufTest : public testsupport::SimulatedPlatformTest {};
+class CircularEventBufferTest : public testsupport::SimulatedPlatformTest {};
 
 BufferedEvent Short(DWORD message, DWORD stamp = 0) { return {stamp, message, nullptr}; }
 
-TEST_F(CircBufTest, SharedBlocksAreZeroFilledAndReleased) {
-  const midi::SharedBlock block = midi::SharedLockedAlloc(4096);
-  ASSERT_NE(block.Address, nullptr);
-  const auto* bytes = static_cast<const BYTE*>(block.Address);
-  for (int i = 0; i < 4096; ++i) ASSERT_EQ(bytes[i], 0) << i;
-  EXPECT_EQ(BlocksLeaked(), 1u);
-  midi::SharedLockedFree(block.Handle, block.Address);
-  midi::SharedLockedFree(nullptr);
-  EXPECT_EQ(BlocksLeaked(), 0u);
-}
-
-TEST_F(CircBufTest, AFailedLockReleasesTheBlock) {
-  Faults().FailNext(PlatformCall::GlobalLock, MMSYSERR_NOMEM);
-  const midi::SharedBlock block = midi::SharedLockedAlloc(16);
-  EXPECT_EQ(block.Address, nullptr);
-  EXPECT_EQ(block.Handle, nullptr);
-  EXPECT_EQ(BlocksLeaked(), 0u);
-}
-
-TEST_F(CircBufTest, ARingOfThreeStoresThreeAndRefusesTheFourth) {
+TEST_F(CircularEventBufferTest, ARingOfThreeStoresThreeAndRefusesTheFourth) {
   midi::CircularEventBuffer* ring = CircularBufferCreate(3);
   ASSERT_NE(ring, nullptr);
   EXPECT_TRUE(CircularBufferPut(ring, Short(1)));
@@ -67,7 +48,7 @@ TEST_F(CircBufTest, ARingOfThreeStoresThreeAndRefusesTheFourth) {
   EXPECT_EQ(BlocksLeaked(), 0u);
 }
 
-TEST_F(CircBufTest, ItemsComeOutInArrivalOrderAcrossTheWrap) {
+TEST_F(CircularEventBufferTest, ItemsComeOutInArrivalOrderAcrossTheWrap) {
   midi::CircularEventBuffer* ring = CircularBufferCreate(4);
   ASSERT_NE(ring, nullptr);
   BufferedEvent item{};
@@ -94,7 +75,7 @@ TEST_F(CircBufTest, ItemsComeOutInArrivalOrderAcrossTheWrap) {
   CircularBufferFree(ring);
 }
 
-TEST_F(CircBufTest, CapacityMustFitOneSharedBlock) {
+TEST_F(CircularEventBufferTest, CapacityMustFitOneSharedBlock) {
   EXPECT_EQ(CircularBufferCreate(0), nullptr);
   const auto largest = midi::kMaxRingCapacity;
   EXPECT_EQ(CircularBufferCreate(static_cast<std::uint16_t>(largest + 1)), nullptr);
@@ -107,7 +88,7 @@ TEST_F(CircBufTest, CapacityMustFitOneSharedBlock) {
   EXPECT_EQ(BlocksLeaked(), 0u);
 }
 
-TEST_F(CircBufTest, CreationReleasesWhatItHadWhenMemoryRunsOut) {
+TEST_F(CircularEventBufferTest, CreationReleasesWhatItHadWhenMemoryRunsOut) {
   for (PlatformCall call : {PlatformCall::GlobalAlloc, PlatformCall::GlobalLock}) {
     for (unsigned nth : {1u, 2u}) {
       Faults().FailOnCall(call, nth, MMSYSERR_NOMEM);
@@ -118,7 +99,7 @@ TEST_F(CircBufTest, CreationReleasesWhatItHadWhenMemoryRunsOut) {
 }
 
 // One producer and one consumer on two threads: every item arrives once, in order, whole.
-TEST_F(CircBufTest, AProducerAndAConsumerOnTwoThreadsKeepTheSequence) {
+TEST_F(CircularEventBufferTest, AProducerAndAConsumerOnTwoThreadsKeepTheSequence) {
   constexpr DWORD kItems = 200000;
   midi::CircularEventBuffer* ring = CircularBufferCreate(64);
   ASSERT_NE(ring, nullptr);
