@@ -26,11 +26,15 @@ inline bool ProcessEventsUntil(const std::function<bool()>& done,
 // event, readable descriptor (a message window's wake-up among them) and due timer has been
 // dealt with, and so has whatever those handlers posted in turn. For checks that something does
 // not happen, once whatever could cause it has reached the window thread (input once
-// SimulatedTransport::WaitUntilDelivered has returned).
-inline void ProcessPendingEvents() {
+// SimulatedTransport::WaitUntilDelivered has returned, completions once Close has). False when
+// the loop still had work after many rounds (a window takes 256 notices a round), as when
+// something posts for ever.
+inline bool ProcessPendingEvents() {
+  constexpr int kRoundsAtMost = 1000;
   QAbstractEventDispatcher* const dispatcher = QAbstractEventDispatcher::instance();
-  while (dispatcher->processEvents(QEventLoop::AllEvents)) {
-  }
+  for (int round = 0; round < kRoundsAtMost; ++round)
+    if (!dispatcher->processEvents(QEventLoop::AllEvents)) return true;
+  return false;
 }
 
 // Runs the event loop for `duration`, for checks that something does not happen as time passes.

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <QAbstractEventDispatcher>
 #include <QEventLoop>
 
 #include "framework/Component.h"
@@ -30,16 +29,6 @@ class PortTestBase : public SimulatedPlatformTest {
     });
   }
   ~PortTestBase() override { framework::SetExceptionHook(previousHook_); }
-
-  // Runs the window thread's loop by hand until a pass finds nothing to do: every notice posted
-  // so far has then reached its port. Where a test proves that something does not happen, it
-  // first makes sure that whatever would make it happen has been posted.
-  static void HandlePosted() {
-    constexpr int kPassesAtMost = 1000;  // a window takes 256 notices a pass (MessageWindow.cpp)
-    for (int pass = 0; pass < kPassesAtMost; ++pass)
-      if (!QAbstractEventDispatcher::instance()->processEvents(QEventLoop::AllEvents)) return;
-    ADD_FAILURE() << "the event loop still had work after " << kPassesAtMost << " passes";
-  }
 
   // The message of what `action` raises, or "" when it raises nothing.
   template <typename Action>

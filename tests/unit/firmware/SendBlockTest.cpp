@@ -29,7 +29,7 @@ TEST_F(SendBlockTest, EachBlockGoesOutOnceAsExactlyItsMessage) {
   firmware::SendBlock(port_, 0);
   firmware::SendBlock(port_, 87);
   ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return port_.MessagesInFlight() == 0; })) << "both reported done";
-  testsupport::ProcessPendingEvents();
+  EXPECT_TRUE(testsupport::ProcessPendingEvents());
   const auto sent = Sim().Sent(device_);
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0].bytes.size(), firmware::kBlockLength);
@@ -45,7 +45,7 @@ TEST_F(SendBlockTest, TheOutputPortsRefusalsPassThroughAndNothingIsSent) {
   Faults().FailNext(platform::PlatformCall::midiOutLongMsg, MIDIERR_NOTREADY);
   EXPECT_EQ(RaisedBy([&] { firmware::SendBlock(port_, 9); }), "(Long Msg) The hardware is busy with other data.");
   EXPECT_EQ(port_.MessagesInFlight(), 0u);
-  testsupport::ProcessPendingEvents();
+  EXPECT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_TRUE(Sim().Sent(device_).empty());
 }
 

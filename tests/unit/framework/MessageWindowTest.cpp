@@ -142,7 +142,7 @@ TEST_F(MessageWindowTest, NestedEventLoopInAHandlerNeitherOvertakesNorRepeats) {
   react_ = [&](std::uintptr_t wParam) {
     if (wParam != 0) return;
     Post(2);
-    testsupport::ProcessPendingEvents();
+    EXPECT_TRUE(testsupport::ProcessPendingEvents());
     deliveredDuringNestedLoop = deliveries_.size();
   };
   Post(0);
@@ -152,7 +152,7 @@ TEST_F(MessageWindowTest, NestedEventLoopInAHandlerNeitherOvertakesNorRepeats) {
   EXPECT_EQ(deliveredDuringNestedLoop, 1u);
   Post(3);
   ASSERT_TRUE(WaitForDeliveries(4));
-  testsupport::ProcessPendingEvents();
+  EXPECT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(DeliveredWParams(), (std::vector<std::uintptr_t>{0, 1, 2, 3}));
 }
 
@@ -179,7 +179,7 @@ TEST(MessageWindow, DeallocateDiscardsQueuedMessages) {
   for (int i = 0; i < 5; ++i) PostMessageA(window, WM_USER, 0, 0);
   DeallocateHWnd(window);
 
-  testsupport::ProcessPendingEvents();
+  EXPECT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(delivered, 0);
 }
 

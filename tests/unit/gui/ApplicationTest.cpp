@@ -35,7 +35,7 @@ class ApplicationTest : public testing::Test {
   ApplicationTest() { testing::internal::CaptureStderr(); }
   ~ApplicationTest() override {
     testing::internal::GetCapturedStderr();
-    testsupport::ProcessPendingEvents();
+    EXPECT_TRUE(testsupport::ProcessPendingEvents());
   }
 
   // What the program wrote to standard error since the last look.
@@ -155,7 +155,7 @@ TEST_F(ApplicationTest, TerminateClosesTheOpenBoxAndNoFurtherOneOpens) {
   Fail("first");
   ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return terminated && OpenBoxes().empty(); }));
   Fail("third");
-  testsupport::ProcessPendingEvents();
+  EXPECT_TRUE(testsupport::ProcessPendingEvents());
 
   EXPECT_TRUE(OpenBoxes().empty());
   EXPECT_EQ(ErrorLines(), (std::vector<std::string>{"first.", "second.", "third."}));

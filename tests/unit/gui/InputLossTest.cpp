@@ -35,7 +35,7 @@ class InputLossTest : public testsupport::PortTestBase {
     const std::vector<BYTE> unknown{0xF0, 0x7D, 0x01, 0xF7};
     for (int i = 0; i < messages; ++i) Sim().InjectSysex(input_, unknown);
     ASSERT_TRUE(Sim().WaitUntilDelivered(input_));
-    testsupport::ProcessPendingEvents();
+    EXPECT_TRUE(testsupport::ProcessPendingEvents());
   }
 
   platform::SimulatedTransport::DeviceId input_{};
@@ -54,7 +54,7 @@ TEST_F(InputLossTest, AReplyThatCannotBeReadIsShownWithThePlatformsText) {
   Faults().FailNext(PlatformCall::midiInAddBuffer, MMSYSERR_NOMEM);
   Sim().InjectSysex(input_, firmware::ConversationMessage(firmware::kReadyReply));
   ASSERT_TRUE(Sim().WaitUntilDelivered(input_));
-  testsupport::ProcessPendingEvents();
+  EXPECT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(escaped_, std::vector<std::string>{form_->MidiInput1()->ErrorText(MMSYSERR_NOMEM) +
                                                " A reply from the QLT-1 could not be read." + kAdvice});
 }

@@ -38,7 +38,7 @@ class MidiCallbackTest : public testsupport::SimulatedPlatformTest {
 
   // Delivers everything posted so far (the calls post on the test's own thread) and gives it.
   std::vector<framework::TMessage> Posted() {
-    testsupport::ProcessPendingEvents();
+    EXPECT_TRUE(testsupport::ProcessPendingEvents());
     return received_;
   }
 

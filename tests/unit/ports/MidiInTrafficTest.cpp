@@ -56,7 +56,7 @@ class MidiInTrafficTest : public testsupport::PortTestBase {
   // Delivers everything injected so far to the port's handlers.
   void Settle() {
     ASSERT_TRUE(Sim().WaitUntilDelivered(device_));
-    HandlePosted();
+    ASSERT_TRUE(testsupport::ProcessPendingEvents());
   }
 
   platform::SimulatedTransport::DeviceId device_{};
@@ -194,7 +194,7 @@ TEST_F(MidiInTrafficTest, EventsAfterCloseAreNotReported) {
   Sim().InjectShort(device_, 0x90);
   ASSERT_TRUE(Sim().WaitUntilDelivered(device_));
   port->Close();
-  HandlePosted();
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(notifications_, 0);
   EXPECT_EQ(port->TakeEvent(), nullptr);
 }

@@ -52,7 +52,7 @@ TEST_F(MidiOutSendTest, ALongMessageGoesOutUnchangedAndCompletesOnceAfterItsHead
   Send(probe_);
   EXPECT_EQ(completions_, 0) << "not before the platform reports it done";
   ASSERT_TRUE(AwaitCompletions(1));
-  HandlePosted();
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(completions_, 1);
   EXPECT_EQ(inFlightAtCompletion_, std::vector<std::size_t>{0});
   EXPECT_EQ(Sim().Sent(device_).at(0).bytes, probe_);
@@ -62,7 +62,7 @@ TEST_F(MidiOutSendTest, ALongMessageGoesOutUnchangedAndCompletesOnceAfterItsHead
 TEST_F(MidiOutSendTest, SeveralMessagesInFlightEachCompleteOnce) {
   for (int i = 0; i < 20; ++i) Send(probe_);
   ASSERT_TRUE(AwaitCompletions(20));
-  HandlePosted();
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(completions_, 20);
   EXPECT_EQ(Sim().Sent(device_).size(), 20u);
   EXPECT_EQ(port_->MessagesInFlight(), 0u);
@@ -106,7 +106,7 @@ TEST_F(MidiOutSendTest, RefusedSendsRaiseTheirContextsTextAndReleaseTheHeader) {
   EXPECT_NE(RaisedBy([&] { Send(probe_); }), "") << "no memory for the header";
   EXPECT_EQ(BlocksLeaked(), blocks);
   EXPECT_TRUE(port_->Close()) << "the platform holds none of the refused messages, or it would refuse to close";
-  HandlePosted();
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(completions_, 0);
   EXPECT_TRUE(Sim().Sent(device_).empty());
 }
@@ -138,7 +138,7 @@ TEST_F(MidiOutSendTest, ClosingWithMessagesInFlightTakesThemBackAndReportsEachOn
   EXPECT_EQ(port_->MessagesInFlight(), 0u);
   EXPECT_EQ(BlocksLeaked(), 1u) << "only the callback instance";
   EXPECT_EQ(completions_, 0) << "not from inside Close";
-  HandlePosted();  // Close returns once the platform has posted every notice it had to give
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());  // Close returns once the platform has posted every notice it had to give
   EXPECT_EQ(completions_, 2) << "the platform's own late notices add none";
 
   ASSERT_TRUE(port_->Open());
@@ -152,7 +152,7 @@ TEST_F(MidiOutSendTest, AMessageCompletedBeforeCloseIsStillReportedOnce) {
   Send(probe_);
   ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return Sim().Sent(device_).size() == 1; }));
   EXPECT_TRUE(port_->Close());
-  HandlePosted();
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(completions_, 1);
 }
 
@@ -166,7 +166,7 @@ TEST_F(MidiOutSendTest, AHandlerThatSendsWhenCloseReportsACompletionDoesNotMakeC
   Sim().HoldOutput(device_, true);
   Send(probe_);
   EXPECT_EQ(RaisedBy([&] { EXPECT_TRUE(port_->Close()); }), "");
-  HandlePosted();
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(completions_, 1);
   EXPECT_EQ(escaped_, std::vector<std::string>{"(Long Msg) Device not opened."});
 }
@@ -177,7 +177,7 @@ TEST_F(MidiOutSendTest, DestroyingAPortWithMessagesInFlightRaisesNothingAndLeave
   port_.reset();
   EXPECT_TRUE(escaped_.empty());
   EXPECT_FALSE(Sim().IsOpen(device_));
-  HandlePosted();
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(BlocksLeaked(), 0u);
   EXPECT_EQ(completions_, 0);
 }

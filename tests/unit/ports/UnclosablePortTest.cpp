@@ -43,7 +43,7 @@ TEST_F(UnclosablePortTest, ADestroyedInputPortIsNotCalledAgain) {
   Faults().FailAlways(PlatformCall::midiInClose, MMSYSERR_ERROR);
   port->~TMidiInput();
   const auto dead = storage.bytes;
-  HandlePosted();
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(storage.bytes, dead) << "a notice queued by the closing reached the destroyed port";
   EXPECT_TRUE(Sim().IsOpen(device));
   EXPECT_EQ(escaped_.size(), 1u) << "the failed close is shown";
@@ -61,7 +61,7 @@ TEST_F(UnclosablePortTest, ADestroyedOutputPortIsNotCalledAgain) {
   Faults().FailAlways(PlatformCall::midiOutClose, MMSYSERR_ERROR);
   port->~TMidiOutput();
   const auto dead = storage.bytes;
-  HandlePosted();
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(storage.bytes, dead);
   EXPECT_TRUE(Sim().IsOpen(device));
 }
