@@ -7,6 +7,7 @@
 
 #include "framework/ExceptionGuard.h"
 #include "midi/PortMessages.h"
+#include "midi/platform/HeaderFlags.h"
 
 namespace midi {
 
@@ -34,9 +35,6 @@ constexpr ContextText kContextTexts[] = {
     {TMidiOutputContext::HeaderPreparation, MMSYSERR_INVALPARAM,
      "(Prep Header) The specified address is invalid or the given stream buffer is greater than 64K."},
 };
-
-// The platform writes the flags of a header it holds from its own thread.
-DWORD FlagsOf(MIDIHDR& header) { return std::atomic_ref<DWORD>(header.dwFlags).load(std::memory_order_acquire); }
 
 }  // namespace
 
@@ -229,7 +227,7 @@ void TMidiOutput::MessageHandler(framework::TMessage& message) {
 // new header that is still queued.
 void TMidiOutput::ReleaseDone(const MIDIHDR* header) {
   const auto found = inFlight_.find(header);
-  if (found == inFlight_.end() || (FlagsOf(*found->second->Header()) & MHDR_INQUEUE) != 0) return;
+  if (found == inFlight_.end() || platform::HasFlag(*found->second->Header(), MHDR_INQUEUE)) return;
   midiOutUnprepareHeader(deviceHandle_, found->second->Header(), sizeof(MIDIHDR));
   inFlight_.erase(found);
   if (OnMidiOutput) OnMidiOutput(this);
