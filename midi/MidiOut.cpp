@@ -1,7 +1,6 @@
 #include "midi/MidiOut.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <iterator>
 

@@ -1,5 +1,6 @@
 // The call observer that benchmarks time the tool with: it sees input just before the client's
 // callback does, and each midiOutLongMsg on entry and with its result, and nothing once unset.
+#include "firmware/Conversation.h"
 #include "midi/platform/CallObserver.h"
 
 #include <mutex>
@@ -72,7 +73,7 @@ TEST_F(CallObserverTest, SeesInputJustBeforeTheClientsCallback) {
   ASSERT_EQ(midiInPrepareHeader(handle, &header, sizeof header), MMSYSERR_NOERROR);
   ASSERT_EQ(midiInAddBuffer(handle, &header, sizeof header), MMSYSERR_NOERROR);
   ASSERT_EQ(midiInStart(handle), MMSYSERR_NOERROR);
-  const std::vector<BYTE> reply{0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0xF7};
+  const auto reply = firmware::ConversationMessage(firmware::kBlockAckReply);
   Sim().InjectSysex(device, reply);
   ASSERT_TRUE(Sim().WaitUntilDelivered(device));
 

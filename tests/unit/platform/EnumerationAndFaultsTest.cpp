@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "firmware/Conversation.h"
 #include "midi/platform/ErrorTexts.h"
 #include "midi/platform/GlobalMemory.h"
 #include "midi/platform/MmSystem.h"
@@ -39,7 +40,7 @@ TEST_F(EnumerationAndFaultsTest, CountsAndNamesFollowTheDevicesPresent) {
 }
 
 TEST_F(EnumerationAndFaultsTest, LongNamesAreKeptWholeAndCutOnlyAtTheRecordsEnd) {
-  const std::string longName = "system:midi_capture_2 QZ Korvalith port 2 MIDI 1";
+  const std::string longName = std::string("system:midi_capture_2 ") + firmware::kDevicePortName + " MIDI 1";
   Sim().AddOutput(longName);
   Sim().AddInput(std::string(MAXPNAMELEN + 10, 'x'));
   MIDIOUTCAPSA out{};

@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "firmware/Conversation.h"
 #include "midi/platform/MmSystem.h"
 #include "tests/support/CallbackRecorder.h"
 #include "tests/support/SimulatedPlatform.h"
@@ -15,6 +16,7 @@
 namespace {
 
 using testing::ElementsAre;
+using testing::ElementsAreArray;
 using testsupport::CallbackRecorder;
 
 // A header and its data block as a client of the platform would own them.
@@ -96,14 +98,15 @@ TEST_F(InputEmulationTest, BuffersAreFilledInLendingOrderAndMarkedDone) {
   MIDIHDR& first = Lend(8);
   MIDIHDR& second = Lend(8);
   ASSERT_EQ(midiInStart(handle_), MMSYSERR_NOERROR);
-  Inject({0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x05, 0xF7});
+  const auto ready = firmware::ConversationMessage(firmware::kReadyReply);
+  Inject({ready.begin(), ready.end()});
   Inject({0xF0, 0x7E, 0xF7});
 
   const auto returned = recorder_.CallsOf(MIM_LONGDATA);
   ASSERT_EQ(returned.size(), 2u);
   EXPECT_EQ(returned[0].param1, reinterpret_cast<DWORD_PTR>(&first));
   EXPECT_EQ(returned[1].param1, reinterpret_cast<DWORD_PTR>(&second));
-  EXPECT_THAT(buffers_[0]->Recorded(), ElementsAre(0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x05, 0xF7));
+  EXPECT_THAT(buffers_[0]->Recorded(), ElementsAreArray(ready));
   EXPECT_THAT(buffers_[1]->Recorded(), ElementsAre(0xF0, 0x7E, 0xF7));
   EXPECT_EQ(first.dwFlags & (MHDR_DONE | MHDR_INQUEUE | MHDR_PREPARED), MHDR_DONE | MHDR_PREPARED);
 }

@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "firmware/Conversation.h"
 #include "midi/platform/MmSystem.h"
 #include "tests/support/CallbackRecorder.h"
 #include "tests/support/SimulatedPlatform.h"
@@ -50,7 +51,8 @@ class OutputEmulationTest : public testsupport::SimulatedPlatformTest {
 };
 
 TEST_F(OutputEmulationTest, ALongSendCompletesLaterAsDoneOnAnotherThread) {
-  LongMessage message({0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x04, 0xF7});
+  const auto probe = firmware::ConversationMessage(firmware::kProbeRequest);
+  LongMessage message({probe.begin(), probe.end()});
   ASSERT_EQ(Send(message), MMSYSERR_NOERROR);
   ASSERT_TRUE(recorder_.WaitFor(MOM_DONE, 1));
 

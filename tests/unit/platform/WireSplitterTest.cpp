@@ -4,6 +4,7 @@
 // several events. Either way the reply after such a message must not be lost.
 #include <gtest/gtest.h>
 
+#include "firmware/Conversation.h"
 #include "midi/platform/WireSplitter.h"
 #include "tests/unit/simulated/RecordingSink.h"
 
@@ -13,7 +14,10 @@ using testsupport::Received;
 using testsupport::Short;
 using testsupport::Sysex;
 
-std::vector<BYTE> Reply(BYTE kind) { return {0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, kind, 0xF7}; }
+std::vector<BYTE> Reply(BYTE kind) {
+  const auto message = firmware::ConversationMessage(kind);
+  return {message.begin(), message.end()};
+}
 
 // Each piece fed as it came; `joined` feeds them as one, as RtMidi hands them over.
 std::vector<Received> Feed(std::vector<std::vector<BYTE>> pieces, bool joined = true) {

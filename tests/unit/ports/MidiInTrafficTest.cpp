@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "firmware/Conversation.h"
 #include "midi/MidiIn.h"
 #include "midi/PortMessages.h"
 #include "tests/support/PortTestAccess.h"
@@ -81,7 +82,8 @@ TEST_F(MidiInTrafficTest, AShortMessageComesOutAsItsThreeBytesAndTimeStamp) {
 
 TEST_F(MidiInTrafficTest, ASysexMessageComesOutWholeAndItsBufferGoesBackToTheDevice) {
   auto port = OpenPort(1);
-  const auto reply = Sysex({0x00, 0x00, 0x00, 0x00, 0x01, 0x05});
+  const auto ready = firmware::ConversationMessage(firmware::kReadyReply);
+  const std::vector<BYTE> reply(ready.begin(), ready.end());
   Receive(reply);
   Settle();
   Receive(reply);

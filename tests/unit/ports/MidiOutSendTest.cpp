@@ -6,10 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include "firmware/Conversation.h"
 #include "midi/MidiOut.h"
 #include "tests/support/PortTestBase.h"
 
 namespace {
+
+std::vector<BYTE> ProbeRequest() {
+  const auto probe = firmware::ConversationMessage(firmware::kProbeRequest);
+  return {probe.begin(), probe.end()};
+}
 
 using midi::TMidiOutput;
 using midi::TMidiOutputContext;
@@ -38,7 +44,7 @@ class MidiOutSendTest : public testsupport::PortTestBase {
   std::unique_ptr<TMidiOutput> port_;
   int completions_ = 0;
   std::vector<std::size_t> inFlightAtCompletion_;
-  const std::vector<BYTE> probe_{0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x04, 0xF7};
+  const std::vector<BYTE> probe_ = ProbeRequest();
 };
 
 TEST_F(MidiOutSendTest, AShortMessageIsPackedStatusFirst) {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "firmware/Conversation.h"
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
 #include "tests/support/PortTestBase.h"
@@ -56,7 +57,7 @@ TEST_F(UnclosablePortTest, ADestroyedOutputPortIsNotCalledAgain) {
   midi::TMidiOutput* port = storage.Create(&owner_);
   ASSERT_TRUE(port->Open());
   Sim().HoldOutput(device, true);
-  const std::vector<BYTE> probe{0xF0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x04, 0xF7};
+  const auto probe = firmware::ConversationMessage(firmware::kProbeRequest);
   port->SendLongMsg(probe.data(), static_cast<WORD>(probe.size()));
   Faults().FailAlways(PlatformCall::midiOutClose, MMSYSERR_ERROR);
   port->~TMidiOutput();
