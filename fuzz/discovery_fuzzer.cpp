@@ -3,7 +3,6 @@
 // failing with any result code, once or for good. Whatever happens, nothing may crash, leak or
 // leave a shared block behind; the tool connects only to a pair of ports that carry the device's
 // name and are both open, and then stops discovering and starts probing.
-#include <QCoreApplication>
 #include <QString>
 
 #include <cstdio>
@@ -152,11 +151,6 @@ void ArmFault(World& world, fuzz::ByteReader& input) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  static QCoreApplication application(*argc, *argv);
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::ByteReader input({data, size});

@@ -2,7 +2,6 @@
 // the simulated transport into the input port and the programming session; with probe ticks,
 // failing sends, failing buffer loans, port reopenings (the reset hands every buffer back) and
 // filter changes in between. SessionHarness checks every notice the session handles.
-#include <QCoreApplication>
 
 #include "firmware/Conversation.h"
 #include "fuzz/ByteReader.h"
@@ -87,12 +86,6 @@ void RunStep(fuzz::SessionHarness& harness, fuzz::ByteReader& input) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  // The window thread's event loop.
-  static QCoreApplication application(*argc, *argv);
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::ByteReader input({data, size});

@@ -6,20 +6,17 @@
 
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
+#include "tests/support/MessageBytes.h"
 
 namespace reliability {
 
 namespace {
 
 // Messages in the conversation's frame that are no message of it.
-std::vector<BYTE> BlockWithoutBody() {
-  const auto block = firmware::ConversationMessage(firmware::kBlock);
-  return {block.begin(), block.end()};
-}
+std::vector<BYTE> BlockWithoutBody() { return testsupport::MessageBytes(firmware::kBlock); }
 
 std::vector<BYTE> AcknowledgementWithAStrayByte() {
-  const auto ack = firmware::ConversationMessage(firmware::kBlockAckReply);
-  std::vector<BYTE> bytes(ack.begin(), ack.end());
+  std::vector<BYTE> bytes = testsupport::MessageBytes(firmware::kBlockAckReply);
   bytes.insert(bytes.end() - 1, 0x00);
   return bytes;
 }

@@ -16,7 +16,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 using testsupport::Bytes;
 using testsupport::Sysex;
 
@@ -55,11 +54,6 @@ class CountingSink final : public platform::InputSink {
   BYTE secondByte_ = 0;
 };
 
-bool WaitFor(const std::atomic<int>& count, int expected) {
-  for (int i = 0; i < 1000 && count < expected; ++i) std::this_thread::sleep_for(5ms);
-  return count == expected;
-}
-
 TEST(JackOpenClose, ThousandsOfOpeningsPassTrafficAndCloseWithoutACrashOrALoss) {
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
@@ -81,8 +75,8 @@ TEST(JackOpenClose, ThousandsOfOpeningsPassTrafficAndCloseWithoutACrashOrALoss) 
     ASSERT_TRUE(peer.Send(block));
     ASSERT_EQ(output->SendShort(kNote), MMSYSERR_NOERROR);
     ASSERT_EQ(output->SendLong(block), MMSYSERR_NOERROR);
-    ASSERT_TRUE(WaitFor(sink.notes, 1));
-    ASSERT_TRUE(WaitFor(sink.blocks, 1));
+    ASSERT_TRUE(testsupport::WaitForCount(sink.notes, 1));
+    ASSERT_TRUE(testsupport::WaitForCount(sink.blocks, 1));
     ASSERT_EQ(peer.Received(2), (std::vector<Bytes>{{0x90, 0x3C, 0x40}, block}));
     peer.ClearReceived();
 

@@ -13,12 +13,9 @@
 
 namespace testsupport {
 
+// Neither copied nor moved: the programmer's log goes to this object.
 class ProgrammerUnderTest {
  public:
-  ProgrammerUnderTest() = default;
-  ProgrammerUnderTest(const ProgrammerUnderTest&) = delete;
-  ProgrammerUnderTest& operator=(const ProgrammerUnderTest&) = delete;
-
   app::Programmer& operator*() { return programmer_; }
   app::Programmer* operator->() { return &programmer_; }
   framework::TComponent& Owner() { return owner_; }

@@ -11,6 +11,7 @@
 #include "firmware/Conversation.h"
 #include "midi/platform/MmSystem.h"
 #include "tests/support/CallbackRecorder.h"
+#include "tests/support/MessageBytes.h"
 #include "tests/support/SimulatedPlatform.h"
 
 namespace {
@@ -98,8 +99,8 @@ TEST_F(InputEmulationTest, BuffersAreFilledInLendingOrderAndMarkedDone) {
   MIDIHDR& first = Lend(8);
   MIDIHDR& second = Lend(8);
   ASSERT_EQ(midiInStart(handle_), MMSYSERR_NOERROR);
-  const auto ready = firmware::ConversationMessage(firmware::kReadyReply);
-  Inject({ready.begin(), ready.end()});
+  const auto ready = testsupport::MessageBytes(firmware::kReadyReply);
+  Inject(ready);
   Inject({0xF0, 0x7E, 0xF7});
 
   const auto returned = recorder_.CallsOf(MIM_LONGDATA);

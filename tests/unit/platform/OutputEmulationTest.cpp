@@ -10,6 +10,7 @@
 #include "firmware/Conversation.h"
 #include "midi/platform/MmSystem.h"
 #include "tests/support/CallbackRecorder.h"
+#include "tests/support/MessageBytes.h"
 #include "tests/support/SimulatedPlatform.h"
 
 namespace {
@@ -51,8 +52,7 @@ class OutputEmulationTest : public testsupport::SimulatedPlatformTest {
 };
 
 TEST_F(OutputEmulationTest, ALongSendCompletesLaterAsDoneOnAnotherThread) {
-  const auto probe = firmware::ConversationMessage(firmware::kProbeRequest);
-  LongMessage message({probe.begin(), probe.end()});
+  LongMessage message(testsupport::MessageBytes(firmware::kProbeRequest));
   ASSERT_EQ(Send(message), MMSYSERR_NOERROR);
   ASSERT_TRUE(recorder_.WaitFor(MOM_DONE, 1));
 

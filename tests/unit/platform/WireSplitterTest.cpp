@@ -6,6 +6,7 @@
 
 #include "firmware/Conversation.h"
 #include "midi/platform/WireSplitter.h"
+#include "tests/support/MessageBytes.h"
 #include "tests/unit/simulated/RecordingSink.h"
 
 namespace {
@@ -14,10 +15,7 @@ using testsupport::Received;
 using testsupport::Short;
 using testsupport::Sysex;
 
-std::vector<BYTE> Reply(BYTE kind) {
-  const auto message = firmware::ConversationMessage(kind);
-  return {message.begin(), message.end()};
-}
+using testsupport::MessageBytes;
 
 // Each piece fed as it came; `joined` feeds them as one, as RtMidi hands them over.
 std::vector<Received> Feed(std::vector<std::vector<BYTE>> pieces, bool joined = true) {
@@ -36,24 +34,24 @@ std::vector<Received> Feed(std::vector<std::vector<BYTE>> pieces, bool joined = 
 TEST(WireSplitter, WholeMessagesPassUnchanged) {
   EXPECT_EQ(Feed({{0x90, 0x3C, 0x40}}), std::vector{Short(0x403C90)});
   EXPECT_EQ(Feed({{0xF8}}), std::vector{Short(0xF8)});
-  EXPECT_EQ(Feed({Reply(0x01)}), std::vector{Sysex(Reply(0x01))});
-  EXPECT_EQ(Feed({Reply(0x01), {0x90, 0x3C, 0x40}, Reply(0x05)}, false),
-            (std::vector{Sysex(Reply(0x01)), Short(0x403C90), Sysex(Reply(0x05))}));
+  EXPECT_EQ(Feed({MessageBytes(firmware::kBlockAckReply)}), std::vector{Sysex(MessageBytes(firmware::kBlockAckReply))});
+  EXPECT_EQ(Feed({MessageBytes(firmware::kBlockAckReply), {0x90, 0x3C, 0x40}, MessageBytes(firmware::kReadyReply)}, false),
+            (std::vector{Sysex(MessageBytes(firmware::kBlockAckReply)), Short(0x403C90), Sysex(MessageBytes(firmware::kReadyReply))}));
 }
 
 TEST(WireSplitter, AMessageCutShortEndsAtTheNextStatusByteAndTheReplyAfterItStaysWhole) {
   for (const bool joined : {true, false}) {
-    EXPECT_EQ(Feed({{0xF0, 0x01, 0x02, 0x03}, Reply(0x01)}, joined),
-              (std::vector{Sysex({0xF0, 0x01, 0x02, 0x03}), Sysex(Reply(0x01))}));
-    EXPECT_EQ(Feed({{0xF0, 0x01}, {0x90, 0x3C, 0x40}, Reply(0x05)}, joined),
-              (std::vector{Sysex({0xF0, 0x01}), Short(0x403C90), Sysex(Reply(0x05))}));
-    EXPECT_EQ(Feed({{0xF0}, {0xF0}, Reply(0x00)}, joined),
-              (std::vector{Sysex({0xF0}), Sysex({0xF0}), Sysex(Reply(0x00))}));
+    EXPECT_EQ(Feed({{0xF0, 0x01, 0x02, 0x03}, MessageBytes(firmware::kBlockAckReply)}, joined),
+              (std::vector{Sysex({0xF0, 0x01, 0x02, 0x03}), Sysex(MessageBytes(firmware::kBlockAckReply))}));
+    EXPECT_EQ(Feed({{0xF0, 0x01}, {0x90, 0x3C, 0x40}, MessageBytes(firmware::kReadyReply)}, joined),
+              (std::vector{Sysex({0xF0, 0x01}), Short(0x403C90), Sysex(MessageBytes(firmware::kReadyReply))}));
+    EXPECT_EQ(Feed({{0xF0}, {0xF0}, MessageBytes(firmware::kErrorReply)}, joined),
+              (std::vector{Sysex({0xF0}), Sysex({0xF0}), Sysex(MessageBytes(firmware::kErrorReply))}));
   }
 }
 
 TEST(WireSplitter, RealTimeBytesInsideAMessageComeFirstAndOnTheirOwn) {
-  const std::vector<BYTE> reply = Reply(0x01);
+  const std::vector<BYTE> reply = MessageBytes(firmware::kBlockAckReply);
   for (const bool joined : {true, false}) {
     EXPECT_EQ(Feed({{reply.begin(), reply.begin() + 3}, {0xF8}, {0xFE}, {reply.begin() + 3, reply.end()}}, joined),
               (std::vector{Short(0xF8), Short(0xFE), Sysex(reply)}));
@@ -61,7 +59,7 @@ TEST(WireSplitter, RealTimeBytesInsideAMessageComeFirstAndOnTheirOwn) {
 }
 
 TEST(WireSplitter, AMessageGoesOnInTheNextPieceUntilItsEnd) {
-  const std::vector<BYTE> reply = Reply(0x05);
+  const std::vector<BYTE> reply = MessageBytes(firmware::kReadyReply);
   EXPECT_EQ(Feed({{reply.begin(), reply.begin() + 1}, {reply.begin() + 1, reply.begin() + 5}, {reply.begin() + 5, reply.end()}},
                  false),
             std::vector{Sysex(reply)});

@@ -10,6 +10,7 @@
 #include "firmware/Conversation.h"
 #include "midi/MidiIn.h"
 #include "midi/PortMessages.h"
+#include "tests/support/MessageBytes.h"
 #include "tests/support/PortTestAccess.h"
 #include "tests/support/PortTestBase.h"
 
@@ -82,8 +83,7 @@ TEST_F(MidiInTrafficTest, AShortMessageComesOutAsItsThreeBytesAndTimeStamp) {
 
 TEST_F(MidiInTrafficTest, ASysexMessageComesOutWholeAndItsBufferGoesBackToTheDevice) {
   auto port = OpenPort(1);
-  const auto ready = firmware::ConversationMessage(firmware::kReadyReply);
-  const std::vector<BYTE> reply(ready.begin(), ready.end());
+  const auto reply = testsupport::MessageBytes(firmware::kReadyReply);
   Receive(reply);
   Settle();
   Receive(reply);

@@ -8,14 +8,10 @@
 
 #include "firmware/Conversation.h"
 #include "midi/MidiOut.h"
+#include "tests/support/MessageBytes.h"
 #include "tests/support/PortTestBase.h"
 
 namespace {
-
-std::vector<BYTE> ProbeRequest() {
-  const auto probe = firmware::ConversationMessage(firmware::kProbeRequest);
-  return {probe.begin(), probe.end()};
-}
 
 using midi::TMidiOutput;
 using midi::TMidiOutputContext;
@@ -44,7 +40,7 @@ class MidiOutSendTest : public testsupport::PortTestBase {
   std::unique_ptr<TMidiOutput> port_;
   int completions_ = 0;
   std::vector<std::size_t> inFlightAtCompletion_;
-  const std::vector<BYTE> probe_ = ProbeRequest();
+  const std::vector<BYTE> probe_ = testsupport::MessageBytes(firmware::kProbeRequest);
 };
 
 TEST_F(MidiOutSendTest, AShortMessageIsPackedStatusFirst) {

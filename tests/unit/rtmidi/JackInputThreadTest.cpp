@@ -43,11 +43,6 @@ class CountingSink final : public platform::InputSink {
   std::mutex mutex_;
 };
 
-bool WaitFor(const std::atomic<int>& count, int expected) {
-  for (int i = 0; i < 1000 && count < expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return count == expected;
-}
-
 TEST(JackInputThread, AllocatesAndLocksNothingWhileTrafficFlows) {
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
@@ -59,7 +54,7 @@ TEST(JackInputThread, AllocatesAndLocksNothingWhileTrafficFlows) {
   ASSERT_EQ(result, MMSYSERR_NOERROR);
 
   peer.Send({static_cast<unsigned char>(kAllocatingMessage)});
-  ASSERT_TRUE(WaitFor(sink.shorts, 1));
+  ASSERT_TRUE(testsupport::WaitForCount(sink.shorts, 1));
   EXPECT_GT(testsupport::HeapCallsOnWatchedThread(), 0u);
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   EXPECT_GT(testsupport::LockCallsOnWatchedThread(), 0u);
@@ -72,8 +67,8 @@ TEST(JackInputThread, AllocatesAndLocksNothingWhileTrafficFlows) {
                                               testsupport::Bytes{0xF8}, testsupport::Sysex(kSysexSize, round)})
       ASSERT_TRUE(peer.Send(message));
   }
-  ASSERT_TRUE(WaitFor(sink.shorts, 1 + 3 * kRounds));
-  ASSERT_TRUE(WaitFor(sink.wholeSysex, kRounds));
+  ASSERT_TRUE(testsupport::WaitForCount(sink.shorts, 1 + 3 * kRounds));
+  ASSERT_TRUE(testsupport::WaitForCount(sink.wholeSysex, kRounds));
   EXPECT_EQ(testsupport::HeapCallsOnWatchedThread(), 0u);
   EXPECT_EQ(testsupport::LockCallsOnWatchedThread(), 0u);
   testsupport::StopWatching();

@@ -3,8 +3,14 @@
 #include <unistd.h>
 
 #include <stdexcept>
+#include <thread>
 
 namespace testsupport {
+
+bool WaitForCount(const std::atomic<int>& count, int expected) {
+  for (int i = 0; i < 1000 && count < expected; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return count == expected;
+}
 
 LoopbackPeer::LoopbackPeer()
     : client_("loopback-peer-of-the-rtmidi-transport-test-" + std::to_string(getpid())),

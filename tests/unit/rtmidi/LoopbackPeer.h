@@ -5,6 +5,7 @@
 // output (the test records what arrives there). Client and port names are longer than the
 // platform's 31 characters.
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -18,6 +19,10 @@
 namespace testsupport {
 
 using Bytes = std::vector<unsigned char>;
+
+// Waits until a count that JACK's thread keeps reaches `expected`, for 10 s at most; whether it
+// is then exactly `expected`.
+bool WaitForCount(const std::atomic<int>& count, int expected);
 
 class LoopbackPeer {
  public:
