@@ -27,8 +27,8 @@ constexpr int kMemoWidth = 249;
 constexpr int kMemoHeight = 337;
 
 // A title bar with the system menu and the close box only.
-constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags kWindowFlags =
+    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 QFont LayoutFont() {
   QFont font(QStringLiteral("Tahoma"));
@@ -45,11 +45,12 @@ TForm1::TForm1() : TComponent(nullptr) {
   SetName("Form1");
   const LayoutScale scale = BuildWindow();
   BuildMemo1(scale);
-  programmer_ = std::make_unique<Programmer>(*this, [this](const std::string& line) { AppendLog(line); },
-                                             ProgrammerEvents{{this, &TForm1::Timer1Timer},
-                                                              {this, &TForm1::ProgramTimerTimer},
-                                                              {this, &TForm1::MidiInput1MidiInput},
-                                                              {this, &TForm1::MidiInput1Overflow}});
+  programmer_ = std::make_unique<Programmer>(
+      *this, [this](const std::string& line) { AppendLog(line); },
+      ProgrammerEvents{{this, &TForm1::Timer1Timer},
+                       {this, &TForm1::ProgramTimerTimer},
+                       {this, &TForm1::MidiInput1MidiInput},
+                       {this, &TForm1::MidiInput1Overflow}});
   framework::RunGuarded([this] { FormCreate(); });
 }
 

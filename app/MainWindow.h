@@ -57,8 +57,8 @@ class TForm1 : public framework::TComponent {
   void CentreOnDesktop();
 
   std::unique_ptr<QWidget> window_;
-  QPlainTextEdit* memo1_ = nullptr;  // owned by window_
-  std::unique_ptr<PacedLog> log_;    // writes to memo1_
+  QPlainTextEdit* memo1_ = nullptr;         // owned by window_
+  std::unique_ptr<PacedLog> log_;           // writes to memo1_
   std::unique_ptr<Programmer> programmer_;  // writes to log_
 };
 

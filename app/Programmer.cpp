@@ -34,11 +34,11 @@ ProgrammerEvents Programmer::OwnEvents(framework::TComponent& owner) {
   return {
       framework::TNotifyEvent(&owner, [this](framework::TObject*) { DiscoveryTick(); }),
       framework::TNotifyEvent(&owner, [this](framework::TObject*) { ProbeTick(); }),
-      framework::TNotifyEvent(&owner,
-                              [this](framework::TObject* sender) { InputWaiting(static_cast<midi::TMidiInput&>(*sender)); }),
-      framework::TNotifyEvent(&owner, [this](framework::TObject* sender) {
-        InputOverflowed(static_cast<const midi::TMidiInput&>(*sender));
-      }),
+      framework::TNotifyEvent(
+          &owner, [this](framework::TObject* sender) { InputWaiting(static_cast<midi::TMidiInput&>(*sender)); }),
+      framework::TNotifyEvent(
+          &owner,
+          [this](framework::TObject* sender) { InputOverflowed(static_cast<const midi::TMidiInput&>(*sender)); }),
   };
 }
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
-#include "firmware/Conversation.h"
 #include "bench/support/Figure.h"
+#include "firmware/Conversation.h"
 #include "framework/MessageWindow.h"
 #include "midi/MidiCallback.h"
 #include "midi/MidiIn.h"
@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr int kDrainEvery = 1024;       // calls between two emptyings of ring and window queue
+constexpr int kDrainEvery = 1024;  // calls between two emptyings of ring and window queue
 constexpr int kMessagesPerBatch = 20000;
 constexpr int kMessagesInFlight = 512;  // half the tool's ring: the path is measured, not overflow
 constexpr DWORD kNoteOn = 0x00403C90;
@@ -176,8 +176,7 @@ class FigureReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       const auto rate = run.counters.find("items_per_second");
-      results_[run.benchmark_name()] =
-          rate != run.counters.end() ? double(rate->second) : run.GetAdjustedRealTime();
+      results_[run.benchmark_name()] = rate != run.counters.end() ? double(rate->second) : run.GetAdjustedRealTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -197,11 +196,17 @@ int main(int argc, char** argv) {
   reporter.SetErrorStream(&std::cerr);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   using bench::Goal;
-  std::cout << bench::FormatFigure({"driver callback, per short message", reporter["DriverCallback"], "ns",
-                                    reporter["RingPut"], {Goal::Kind::ValueBelow, 100}})
+  std::cout << bench::FormatFigure({"driver callback, per short message",
+                                    reporter["DriverCallback"],
+                                    "ns",
+                                    reporter["RingPut"],
+                                    {Goal::Kind::ValueBelow, 100}})
             << '\n'
-            << bench::FormatFigure({"input path, short messages (simulated)", reporter["InputPath/real_time"],
-                                    "msgs/s", reporter["SpscCopyLoop/real_time"], {Goal::Kind::ValueAtLeast, 104200}})
+            << bench::FormatFigure({"input path, short messages (simulated)",
+                                    reporter["InputPath/real_time"],
+                                    "msgs/s",
+                                    reporter["SpscCopyLoop/real_time"],
+                                    {Goal::Kind::ValueAtLeast, 104200}})
             << std::endl;
   return 0;
 }

@@ -56,7 +56,8 @@ double PeakResident() {
 std::vector<QString> LinesOfOneUpdate() {
   std::vector<QString> lines{">Communications Established", ">Programming"};
   for (std::size_t block = 0; block < firmware::kBlockCount; ++block)
-    if (block == 0 || firmware::FirmwareImage().BlockFlags[block] == 1) lines.push_back(QString(">Block %1").arg(block));
+    if (block == 0 || firmware::FirmwareImage().BlockFlags[block] == 1)
+      lines.push_back(QString(">Block %1").arg(block));
   lines.push_back(">New Software Successfully Loaded");
   lines.push_back(">Finished");
   return lines;

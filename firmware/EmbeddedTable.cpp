@@ -13,7 +13,8 @@ asm(".pushsection .rodata.firmware_embedded_table, \"a\"\n"
     ".globl firmware_embedded_table\n"
     ".type firmware_embedded_table, @object\n"
     "firmware_embedded_table:\n"
-    ".incbin \"" FIRMWARE_TABLE_FILE "\"\n"
+    ".incbin \"" FIRMWARE_TABLE_FILE
+    "\"\n"
     ".size firmware_embedded_table, . - firmware_embedded_table\n"
     ".popsection\n");
 

@@ -34,7 +34,8 @@ void ErrorBox::Report(const std::string& text) {
   WriteLine(text);
   if (busy_ || stopped_) return;
   busy_ = true;
-  QMetaObject::invokeMethod(&context_, [this, text] { Show(text); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &context_, [this, text] { Show(text); }, Qt::QueuedConnection);
 }
 
 void ErrorBox::Stop() {

@@ -18,8 +18,7 @@ class TNotifyEvent {
       : target_(target), call_([target, method](TObject* sender) { (target->*method)(sender); }) {}
 
   // For handlers that are not methods (tests, adapters); `target` is the object they belong to.
-  TNotifyEvent(TObject* target, std::function<void(TObject* sender)> call)
-      : target_(target), call_(std::move(call)) {}
+  TNotifyEvent(TObject* target, std::function<void(TObject* sender)> call) : target_(target), call_(std::move(call)) {}
 
   explicit operator bool() const { return static_cast<bool>(call_); }
   TObject* Target() const { return target_; }

@@ -33,8 +33,8 @@ class InjectionRecord {
 
   std::size_t bufferSize_;
   std::vector<Sent> sent_;
-  std::size_t next_ = 0;      // the first message not wholly behind the cursor
-  std::size_t offset_ = 0;    // bytes of it already given (0: none)
+  std::size_t next_ = 0;    // the first message not wholly behind the cursor
+  std::size_t offset_ = 0;  // bytes of it already given (0: none)
 };
 
 }  // namespace fuzz

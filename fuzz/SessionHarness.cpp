@@ -27,7 +27,8 @@ constexpr unsigned kNeverTicks = 3600 * 1000;
 // An output port that sends nothing: it records each send, and fails one when told to.
 class RecordingOutput final : public midi::TMidiOutput {
  public:
-  RecordingOutput(framework::TComponent* owner, std::vector<Action>& timeline) : TMidiOutput(owner), timeline_(timeline) {}
+  RecordingOutput(framework::TComponent* owner, std::vector<Action>& timeline)
+      : TMidiOutput(owner), timeline_(timeline) {}
   void SendLongMsg(const BYTE* bytes, WORD length) override {
     const bool fails = std::exchange(failNext_, false);
     timeline_.push_back({fails ? Action::Kind::SendFailed : Action::Kind::Sent, "", {bytes, bytes + length}});
@@ -45,8 +46,8 @@ std::string DescribeSend(const Action& action) {
   std::string text = std::string(action.kind == Action::Kind::Sent ? "  sent " : "  failed to send ");
   if (bytes.size() == firmware::kBlockLength)
     return text + "block " +
-           std::to_string(firmware::BlockNumberOf(bytes[firmware::kBlockNumberHighIndex],
-                                                  bytes[firmware::kBlockNumberLowIndex])) +
+           std::to_string(
+               firmware::BlockNumberOf(bytes[firmware::kBlockNumberHighIndex], bytes[firmware::kBlockNumberLowIndex])) +
            "\n";
   const int kind = bytes.size() > firmware::kKindIndex ? bytes[firmware::kKindIndex] : -1;
   return text + std::to_string(bytes.size()) + " bytes of kind " + std::to_string(kind) + "\n";
@@ -71,9 +72,8 @@ class SessionHarness::World {
   World(SessionHarness& harness, const PortSetup& setup)
       : sim_(new platform::SimulatedTransport),
         previousTransport_(platform::InstallTransport(std::unique_ptr<platform::Transport>(sim_))),
-        previousHook_(framework::SetExceptionHook([&harness](std::exception_ptr error) {
-          harness.OnError(framework::MessageOf(error));
-        })),
+        previousHook_(framework::SetExceptionHook(
+            [&harness](std::exception_ptr error) { harness.OnError(framework::MessageOf(error)); })),
         input(sim_->AddInput("fuzzed device")),
         programmer(std::make_unique<app::Programmer>(owner, [&harness](const std::string& line) {
           harness.timeline_.push_back({Action::Kind::Line, line, {}});
@@ -94,9 +94,8 @@ class SessionHarness::World {
     port->SetSysexBufferSize(setup.bufferSize);
     port->SetSysexOnly(setup.sysexOnly);
     port->SetFilteredMessages(setup.filter);
-    port->OnMidiInput = framework::TNotifyEvent(&owner, [&harness](framework::TObject* sender) {
-      harness.OnInput(static_cast<midi::TMidiInput&>(*sender));
-    });
+    port->OnMidiInput = framework::TNotifyEvent(
+        &owner, [&harness](framework::TObject* sender) { harness.OnInput(static_cast<midi::TMidiInput&>(*sender)); });
     port->SetDeviceID(0);
     port->Open();
     port->Start();
@@ -209,15 +208,17 @@ void SessionHarness::OnInput(midi::TMidiInput& port) {
   ExpectActions(from, expected, "notice");
   CheckDelivered(std::vector<TakenEvent>(waiting.begin(), waiting.begin() + static_cast<std::ptrdiff_t>(taken)));
   const bool sendFailed = !expected.empty() && expected.back().kind == Action::Kind::SendFailed;
-  if (handled != taken) Breach("the session took " + std::to_string(taken) + " events, the rules handle " +
-                               std::to_string(handled));
+  if (handled != taken)
+    Breach("the session took " + std::to_string(taken) + " events, the rules handle " + std::to_string(handled));
   if (sendFailed && failure != kSendFailure) Breach("a failed send raised \"" + failure + "\"");
   if (!sendFailed && taken < waiting.size() && (armedLendFailure_.empty() || !failure.starts_with(armedLendFailure_)))
     Breach("the notice ended early with \"" + failure + "\"");
   if (!sendFailed && taken == waiting.size() && !failure.empty()) Breach("the notice raised \"" + failure + "\"");
   if (!sendFailed && !failure.empty()) armedLendFailure_.clear();
-  if (world_->programmer->ProbeTimer().Enabled() != model_.ProbeTimerOn()) Breach("the probe timer is in the wrong state");
-  if (world_->programmer->Session().CurrentBlock() != model_.CurrentBlock()) Breach("the session is at the wrong block");
+  if (world_->programmer->ProbeTimer().Enabled() != model_.ProbeTimerOn())
+    Breach("the probe timer is in the wrong state");
+  if (world_->programmer->Session().CurrentBlock() != model_.CurrentBlock())
+    Breach("the session is at the wrong block");
   if (error) {
     rethrown_ = failure;
     std::rethrow_exception(error);
@@ -237,7 +238,8 @@ void SessionHarness::OnError(const std::string& text) {
 }
 
 void SessionHarness::ExpectActions(std::size_t from, const std::vector<Action>& expected, const char* where) {
-  if (timeline_.size() - from == expected.size() && std::equal(expected.begin(), expected.end(), timeline_.begin() + static_cast<std::ptrdiff_t>(from)))
+  if (timeline_.size() - from == expected.size() &&
+      std::equal(expected.begin(), expected.end(), timeline_.begin() + static_cast<std::ptrdiff_t>(from)))
     return;
   std::vector<Action> wanted(timeline_.begin(), timeline_.begin() + static_cast<std::ptrdiff_t>(from));
   wanted.insert(wanted.end(), expected.begin(), expected.end());

@@ -2,10 +2,9 @@
 
 // One fuzz input's world: a simulated device whose input port the tool has open, the programmer
 // as the window wires it but with an output port that only records what the session sends, and
-// the window thread's event loop and the probe timer driven by hand. The device's messages are all delivered to the port
-// before the loop runs, so an input always runs the same way. Every notice the session handles is
-// checked against the conversation's rules; any breach, unexpected error box or leaked block ends
-// the process with a message.
+// the window thread's event loop and the probe timer driven by hand. The device's messages are all delivered to the
+// port before the loop runs, so an input always runs the same way. Every notice the session handles is checked against
+// the conversation's rules; any breach, unexpected error box or leaked block ends the process with a message.
 
 #include <memory>
 #include <string>
@@ -64,9 +63,9 @@ class SessionHarness {
   SessionModel model_;
   InjectionRecord injected_;
   std::unique_ptr<World> world_;
-  std::size_t postsBound_ = 0;      // notices posted since the last Deliver, at most
-  std::string rethrown_;            // the failure a checked notice passes on to the guard
-  std::string armedLendFailure_;    // the text of an armed lending fault not seen yet
+  std::size_t postsBound_ = 0;    // notices posted since the last Deliver, at most
+  std::string rethrown_;          // the failure a checked notice passes on to the guard
+  std::string armedLendFailure_;  // the text of an armed lending fault not seen yet
   WORD bufferSize_;
   std::size_t blocksAtStart_ = 0;
 };

@@ -31,9 +31,9 @@ const std::string kNames[] = {kDevice,
                               kDevice.substr(0, kDevice.size() - 1) + "3",
                               "Keyboard",
                               ""};
-constexpr MMRESULT kCodes[] = {MMSYSERR_ERROR,        MMSYSERR_BADDEVICEID, MMSYSERR_ALLOCATED, MMSYSERR_INVALHANDLE,
-                               MMSYSERR_NODRIVER,     MMSYSERR_NOMEM,       MMSYSERR_INVALPARAM, MIDIERR_UNPREPARED,
-                               MIDIERR_STILLPLAYING,  MIDIERR_NOTREADY,     MIDIERR_NODEVICE,    999};
+constexpr MMRESULT kCodes[] = {MMSYSERR_ERROR,       MMSYSERR_BADDEVICEID, MMSYSERR_ALLOCATED,  MMSYSERR_INVALHANDLE,
+                               MMSYSERR_NODRIVER,    MMSYSERR_NOMEM,       MMSYSERR_INVALPARAM, MIDIERR_UNPREPARED,
+                               MIDIERR_STILLPLAYING, MIDIERR_NOTREADY,     MIDIERR_NODEVICE,    999};
 
 constexpr unsigned kNeverTicks = 3600 * 1000;
 
@@ -107,7 +107,8 @@ class World {
     if (!app::DeviceDiscovery::MatchesDevicePort(input->ProductName()) ||
         !app::DeviceDiscovery::MatchesDevicePort(output->ProductName()))
       Breach("connected to " + input->ProductName() + " and " + output->ProductName());
-    if (programmer_.DiscoveryTimer().Enabled() || !programmer_.ProbeTimer().Enabled()) Breach("the timers did not change over");
+    if (programmer_.DiscoveryTimer().Enabled() || !programmer_.ProbeTimer().Enabled())
+      Breach("the timers did not change over");
   }
 
   InstalledSimulation platform_;
@@ -126,8 +127,10 @@ void ChangePorts(World& world, fuzz::ByteReader& input) {
     return;
   }
   const auto device = world.devices[input.InRange<std::size_t>(0, world.devices.size() - 1)];
-  if (what == 2) sim.Remove(device);
-  else sim.Rename(device, Pick(input, kNames));
+  if (what == 2)
+    sim.Remove(device);
+  else
+    sim.Rename(device, Pick(input, kNames));
 }
 
 // A device the platform never lets close keeps the memory it may still write to, by design; so
@@ -138,15 +141,20 @@ bool MayFailForGood(PlatformCall call) {
 }
 
 void ArmFault(World& world, fuzz::ByteReader& input) {
-  const auto call = static_cast<PlatformCall>(input.InRange<std::size_t>(0, static_cast<std::size_t>(PlatformCall::Count) - 1));
+  const auto call =
+      static_cast<PlatformCall>(input.InRange<std::size_t>(0, static_cast<std::size_t>(PlatformCall::Count) - 1));
   const MMRESULT code = Pick(input, kCodes);
   platform::FaultInjector& faults = world.Sim().FaultPlan();
   switch (input.InRange<int>(0, 2)) {
-    case 0: faults.FailOnCall(call, input.InRange<unsigned>(1, 8), code); break;
+    case 0:
+      faults.FailOnCall(call, input.InRange<unsigned>(1, 8), code);
+      break;
     case 1:
       if (MayFailForGood(call)) faults.FailAlways(call, code);
       break;
-    default: faults.Clear(call); break;
+    default:
+      faults.Clear(call);
+      break;
   }
 }
 
@@ -159,10 +167,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     World world;
     while (!input.Empty()) {
       switch (input.InRange<int>(0, 3)) {
-        case 0: ChangePorts(world, input); break;
-        case 1: ArmFault(world, input); break;
-        case 2: world.DiscoveryTick(); break;
-        default: world.ProbeTick(); break;
+        case 0:
+          ChangePorts(world, input);
+          break;
+        case 1:
+          ArmFault(world, input);
+          break;
+        case 2:
+          world.DiscoveryTick();
+          break;
+        default:
+          world.ProbeTick();
+          break;
       }
     }
     world.Sim().FaultPlan().ClearAll();

@@ -61,27 +61,48 @@ void Flood(fuzz::SessionHarness& harness, fuzz::ByteReader& input) {
 
 void FailLend(fuzz::SessionHarness& harness, fuzz::ByteReader& input) {
   const PlatformCall call = input.Flag() ? PlatformCall::midiInAddBuffer : PlatformCall::midiInPrepareHeader;
-  static constexpr MMRESULT kCodes[] = {MMSYSERR_INVALHANDLE, MMSYSERR_INVALPARAM, MIDIERR_STILLPLAYING, MMSYSERR_NOMEM};
+  static constexpr MMRESULT kCodes[] = {MMSYSERR_INVALHANDLE, MMSYSERR_INVALPARAM, MIDIERR_STILLPLAYING,
+                                        MMSYSERR_NOMEM};
   harness.FailNextLend(call, kCodes[input.InRange<std::size_t>(0, std::size(kCodes) - 1)]);
 }
 
 void RunStep(fuzz::SessionHarness& harness, fuzz::ByteReader& input) {
   switch (input.InRange<int>(0, 10)) {
-    case 0: harness.InjectShort(input.Take<DWORD>()); break;
-    case 1: harness.InjectSysex(input.Bytes(input.InRange<std::size_t>(0, kLongestLiteral))); break;
-    case 2: harness.InjectSysex(ReplyShaped(input)); break;
-    case 3: harness.InjectSysex(LongMessage(input)); break;
-    case 4: harness.Deliver(); break;
-    case 5: harness.Tick(); break;
-    case 6: harness.FailNextSend(); break;
-    case 7: FailLend(harness, input); break;
-    case 8: harness.Reopen(); break;
+    case 0:
+      harness.InjectShort(input.Take<DWORD>());
+      break;
+    case 1:
+      harness.InjectSysex(input.Bytes(input.InRange<std::size_t>(0, kLongestLiteral)));
+      break;
+    case 2:
+      harness.InjectSysex(ReplyShaped(input));
+      break;
+    case 3:
+      harness.InjectSysex(LongMessage(input));
+      break;
+    case 4:
+      harness.Deliver();
+      break;
+    case 5:
+      harness.Tick();
+      break;
+    case 6:
+      harness.FailNextSend();
+      break;
+    case 7:
+      FailLend(harness, input);
+      break;
+    case 8:
+      harness.Reopen();
+      break;
     case 9: {
       const bool sysexOnly = input.Flag();
       harness.SetFilters(sysexOnly, FilterFrom(input));
       break;
     }
-    default: Flood(harness, input); break;
+    default:
+      Flood(harness, input);
+      break;
   }
 }
 

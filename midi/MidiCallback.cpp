@@ -53,7 +53,8 @@ void FreeCallbackInstance(CallbackInstance* instance) {
   SharedLockedFree(own);
 }
 
-void MidiDriverCallback(void* /*device*/, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2) noexcept {
+void MidiDriverCallback(void* /*device*/, UINT message, DWORD_PTR instance, DWORD_PTR param1,
+                        DWORD_PTR param2) noexcept {
   auto* record = reinterpret_cast<CallbackInstance*>(instance);
   if (record == nullptr) return;
   switch (message) {

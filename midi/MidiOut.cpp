@@ -28,7 +28,8 @@ constexpr ContextText kContextTexts[] = {
     {TMidiOutputContext::LongMessage, MIDIERR_UNPREPARED,
      "(Long Msg) The buffer pointed to by lpMidiOutHdr has not been prepared."},
     {TMidiOutputContext::LongMessage, MIDIERR_NOTREADY, "(Long Msg) The hardware is busy with other data."},
-    {TMidiOutputContext::HeaderPreparation, MMSYSERR_INVALHANDLE, "(Prep Header) The specified device handle is invalid."},
+    {TMidiOutputContext::HeaderPreparation, MMSYSERR_INVALHANDLE,
+     "(Prep Header) The specified device handle is invalid."},
     {TMidiOutputContext::HeaderPreparation, MMSYSERR_NOMEM,
      "(Prep Header) The system is unable to allocate or lock memory."},
     {TMidiOutputContext::HeaderPreparation, MMSYSERR_INVALPARAM,
@@ -60,8 +61,9 @@ DWORD TMidiOutput::RefreshDeviceCount() {
 }
 
 std::string TMidiOutput::ErrorText(DWORD code, TMidiOutputContext context) const {
-  const auto* fixed = std::find_if(std::begin(kContextTexts), std::end(kContextTexts),
-                                   [&](const ContextText& entry) { return entry.context == context && entry.code == code; });
+  const auto* fixed = std::find_if(std::begin(kContextTexts), std::end(kContextTexts), [&](const ContextText& entry) {
+    return entry.context == context && entry.code == code;
+  });
   if (fixed != std::end(kContextTexts)) return fixed->text;
   return PlatformErrorText(code);
 }

@@ -55,8 +55,8 @@ std::string GoalText(const Goal& goal) {
 
 std::string FormatFigure(const Figure& figure) {
   const std::string baseline = figure.baseline ? Number(*figure.baseline) : "-";
-  return std::string(kTag) + '\t' + figure.name + '\t' + Number(figure.value) + '\t' + figure.unit + '\t' +
-         baseline + '\t' + GoalText(figure.goal);
+  return std::string(kTag) + '\t' + figure.name + '\t' + Number(figure.value) + '\t' + figure.unit + '\t' + baseline +
+         '\t' + GoalText(figure.goal);
 }
 
 std::optional<Goal> ParseGoal(std::string_view text) {

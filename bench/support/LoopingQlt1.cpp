@@ -32,8 +32,6 @@ void LoopingQlt1::OnSent(const platform::SentMessage& message) {
   }
 }
 
-void LoopingQlt1::Answer(BYTE kind) {
-  sim_.InjectSysex(toolInput_, firmware::ConversationMessage(kind));
-}
+void LoopingQlt1::Answer(BYTE kind) { sim_.InjectSysex(toolInput_, firmware::ConversationMessage(kind)); }
 
 }  // namespace bench

@@ -96,7 +96,8 @@ std::string RenderTable(const std::vector<Figure>& figures) {
   for (const Figure& figure : figures) rows.push_back(RowOf(figure));
   std::array<std::size_t, kColumns> widths{};
   for (const Row& row : rows)
-    for (std::size_t column = 0; column < kColumns; ++column) widths[column] = std::max(widths[column], row[column].size());
+    for (std::size_t column = 0; column < kColumns; ++column)
+      widths[column] = std::max(widths[column], row[column].size());
   Row rule;
   for (std::size_t column = 0; column < kColumns; ++column) rule[column] = std::string(widths[column], '-');
   std::string table = Line(rows.front(), widths) + Line(rule, widths);

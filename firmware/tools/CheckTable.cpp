@@ -43,7 +43,8 @@ class TableFile {
 Fault FlagFault(const TableFile& table) {
   for (std::size_t block = 0; block < kBlockCount; ++block) {
     const std::uint32_t flag = table.Flag(block);
-    if (flag > 1) return "block " + std::to_string(block) + " has flag " + std::to_string(flag) + "; only 0 and 1 are allowed";
+    if (flag > 1)
+      return "block " + std::to_string(block) + " has flag " + std::to_string(flag) + "; only 0 and 1 are allowed";
   }
   return std::nullopt;
 }

@@ -14,9 +14,7 @@ using namespace firmware;
 
 // The blocks the device's own table sends: 0, 9 to 52 and 64 to 87; the gaps make the session's
 // search really skip unflagged blocks.
-bool IsFlagged(std::size_t block) {
-  return block == 0 || (block >= 9 && block <= 52) || (block >= 64 && block <= 87);
-}
+bool IsFlagged(std::size_t block) { return block == 0 || (block >= 9 && block <= 52) || (block >= 64 && block <= 87); }
 
 // xorshift32 with a fixed seed: small, and defined the same on every compiler.
 class PayloadBytes {

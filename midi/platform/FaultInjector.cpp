@@ -5,12 +5,11 @@ namespace platform {
 namespace {
 
 constexpr const char* kCallNames[] = {
-    "GlobalAlloc",           "GlobalLock",           "midiInGetNumDevs",      "midiInGetDevCapsA",
-    "midiInGetErrorTextA",   "midiInOpen",           "midiInClose",           "midiInPrepareHeader",
-    "midiInUnprepareHeader", "midiInAddBuffer",      "midiInStart",           "midiInStop",
-    "midiInReset",           "midiOutGetNumDevs",    "midiOutGetDevCapsA",    "midiOutGetErrorTextA",
-    "midiOutOpen",           "midiOutClose",         "midiOutPrepareHeader",  "midiOutUnprepareHeader",
-    "midiOutShortMsg",       "midiOutLongMsg",       "midiOutReset",
+    "GlobalAlloc",          "GlobalLock",     "midiInGetNumDevs",    "midiInGetDevCapsA",     "midiInGetErrorTextA",
+    "midiInOpen",           "midiInClose",    "midiInPrepareHeader", "midiInUnprepareHeader", "midiInAddBuffer",
+    "midiInStart",          "midiInStop",     "midiInReset",         "midiOutGetNumDevs",     "midiOutGetDevCapsA",
+    "midiOutGetErrorTextA", "midiOutOpen",    "midiOutClose",        "midiOutPrepareHeader",  "midiOutUnprepareHeader",
+    "midiOutShortMsg",      "midiOutLongMsg", "midiOutReset",
 };
 static_assert(std::size(kCallNames) == static_cast<std::size_t>(PlatformCall::Count));
 

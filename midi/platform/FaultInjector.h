@@ -5,8 +5,8 @@
 // (window thread); armed by tests from any thread.
 
 #include <array>
-#include <iterator>
 #include <cstddef>
+#include <iterator>
 #include <mutex>
 
 #include "midi/platform/MmSystem.h"

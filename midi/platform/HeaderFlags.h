@@ -11,7 +11,9 @@ namespace platform {
 
 inline std::atomic_ref<DWORD> FlagsOf(MIDIHDR& header) { return std::atomic_ref<DWORD>(header.dwFlags); }
 
-inline bool HasFlag(MIDIHDR& header, DWORD flag) { return (FlagsOf(header).load(std::memory_order_acquire) & flag) != 0; }
+inline bool HasFlag(MIDIHDR& header, DWORD flag) {
+  return (FlagsOf(header).load(std::memory_order_acquire) & flag) != 0;
+}
 
 // A header as the caller passes it: present, of the full record size, describing a data block.
 inline bool IsUsableHeader(const MIDIHDR* header, UINT headerSize) {

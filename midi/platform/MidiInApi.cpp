@@ -3,8 +3,8 @@
 #include <climits>
 #include <cstring>
 
-#include "midi/platform/EmulationFaults.h"
 #include "midi/platform/DeviceRegistry.h"
+#include "midi/platform/EmulationFaults.h"
 #include "midi/platform/ErrorTexts.h"
 #include "midi/platform/HeaderFlags.h"
 #include "midi/platform/InputDevice.h"

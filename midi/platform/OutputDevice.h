@@ -48,7 +48,7 @@ class OutputDevice {
   std::deque<Queued> queue_;
   unsigned inFlight_ = 0;   // queued or being sent; guarded by mutex_
   unsigned reporting_ = 0;  // done, MOM_DONE not yet reported; guarded by mutex_
-  std::jthread sender_;    // last, so it stops before what it uses goes away
+  std::jthread sender_;     // last, so it stops before what it uses goes away
 };
 
 }  // namespace platform

@@ -52,7 +52,8 @@ const std::map<PlatformCall, std::vector<MMRESULT>>& Codes() {
 std::string OutputText(PlatformCall call, MMRESULT code) {
   static const std::map<std::pair<PlatformCall, MMRESULT>, std::string> fixed = {
       {{PlatformCall::midiOutLongMsg, MMSYSERR_INVALHANDLE}, "(Long Msg) The specified device handle is invalid."},
-      {{PlatformCall::midiOutLongMsg, MMSYSERR_INVALPARAM}, "(Long Msg) The specified pointer or structure is invalid."},
+      {{PlatformCall::midiOutLongMsg, MMSYSERR_INVALPARAM},
+       "(Long Msg) The specified pointer or structure is invalid."},
       {{PlatformCall::midiOutLongMsg, MIDIERR_UNPREPARED},
        "(Long Msg) The buffer pointed to by lpMidiOutHdr has not been prepared."},
       {{PlatformCall::midiOutPrepareHeader, MMSYSERR_INVALHANDLE},
@@ -83,13 +84,14 @@ std::vector<std::string> DefinedMessages(PlatformCall call, MMRESULT code) {
   switch (call) {
     case PlatformCall::midiInGetNumDevs:
     case PlatformCall::midiOutGetNumDevs:
-    case PlatformCall::midiOutOpen:              // Open reports a refusal by its result
+    case PlatformCall::midiOutOpen:             // Open reports a refusal by its result
     case PlatformCall::midiOutUnprepareHeader:  // the completion ignores its result
       return {};
     case PlatformCall::GlobalAlloc:
     case PlatformCall::GlobalLock:
       return {"Not enough memory for the MIDI input event buffer", "Not enough memory to open the MIDI input device",
-              "Not enough memory for the MIDI input buffers", OutputText(PlatformCall::midiOutPrepareHeader, MMSYSERR_INVALPARAM)};
+              "Not enough memory for the MIDI input buffers",
+              OutputText(PlatformCall::midiOutPrepareHeader, MMSYSERR_INVALPARAM)};
     case PlatformCall::midiOutLongMsg:
     case PlatformCall::midiOutPrepareHeader:
       return {OutputText(call, code)};

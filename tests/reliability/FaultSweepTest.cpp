@@ -56,7 +56,8 @@ std::string LastFlaggedBlockLine() {
 
 Counts Snapshot(platform::FaultInjector& faults) {
   Counts counts{};
-  for (std::size_t call = 0; call < kCallKinds; ++call) counts[call] = faults.CallCount(static_cast<PlatformCall>(call));
+  for (std::size_t call = 0; call < kCallKinds; ++call)
+    counts[call] = faults.CallCount(static_cast<PlatformCall>(call));
   return counts;
 }
 
@@ -130,14 +131,15 @@ Outcome RunWithFault(const FaultCase& fault) {
 bool StallIsDefined(const FaultCase& fault) {
   static const std::set<PlatformCall> kConversationCalls = {
       PlatformCall::midiOutLongMsg, PlatformCall::midiOutPrepareHeader, PlatformCall::GlobalAlloc,
-      PlatformCall::GlobalLock, PlatformCall::midiInPrepareHeader, PlatformCall::midiInAddBuffer};
+      PlatformCall::GlobalLock,     PlatformCall::midiInPrepareHeader,  PlatformCall::midiInAddBuffer};
   return fault.phase >= kFirstBlock && fault.phase <= kFinish && kConversationCalls.count(fault.call) != 0;
 }
 
 // A buffer that cannot be lent again while the session takes a reply leaves that reply unread;
 // the box says so and what the user can do.
 std::vector<std::string> AsShown(const FaultCase& fault, std::vector<std::string> messages) {
-  const bool lendingAgain = fault.call == PlatformCall::midiInPrepareHeader || fault.call == PlatformCall::midiInAddBuffer;
+  const bool lendingAgain =
+      fault.call == PlatformCall::midiInPrepareHeader || fault.call == PlatformCall::midiInAddBuffer;
   if (!lendingAgain || fault.phase == kDiscovery || fault.phase == kClosing) return messages;
   for (std::string& message : messages)
     message = framework::ErrorBoxText(message) +

@@ -46,9 +46,9 @@ TEST_P(HostileJackTest, TheUpdateCompletesAndTheWindowThreadStaysResponsive) {
   update.rig.Start();
   const bool completed = update.RunUntilFinishes(1);
   const int restarts = update.Restarts();
-  std::printf("%s: %s, worst tick lateness %lld ms, %d ring overflows, %d xruns, %d device restarts\n",
-              GetParam().name, completed ? "completed" : "stalled", static_cast<long long>(lateness.Worst().count()),
-              overflows, update.xruns.Count(), restarts);
+  std::printf("%s: %s, worst tick lateness %lld ms, %d ring overflows, %d xruns, %d device restarts\n", GetParam().name,
+              completed ? "completed" : "stalled", static_cast<long long>(lateness.Worst().count()), overflows,
+              update.xruns.Count(), restarts);
   ASSERT_TRUE(completed) << "stalled after " << update.rig.Log().back();
   // A server that dropped cycles may also have handed a client the same buffer twice (seen on a
   // loaded machine: every block arrived twice, each copy after the first answered with an error);
@@ -64,14 +64,13 @@ TEST_P(HostileJackTest, TheUpdateCompletesAndTheWindowThreadStaysResponsive) {
   EXPECT_LT(lateness.Worst(), 1s);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Device, HostileJackTest,
-    testing::Values(Case{"NoteFlood", {.flood = kFlood, .floodStatus = 0x90}},
-                    Case{"ClockFlood", {.flood = kFlood, .floodStatus = 0xF8}},
-                    Case{"SensingFlood", {.flood = kFlood, .floodStatus = 0xFE}},
-                    Case{"OneMebibyteSysex", {.giantSysex = std::size_t{1} << 20}},
-                    Case{"SysexCutShort", {.cutShort = true}},
-                    Case{"StrayAndRealTimeBytes", {.garbage = true}}),
-    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Device, HostileJackTest,
+                         testing::Values(Case{"NoteFlood", {.flood = kFlood, .floodStatus = 0x90}},
+                                         Case{"ClockFlood", {.flood = kFlood, .floodStatus = 0xF8}},
+                                         Case{"SensingFlood", {.flood = kFlood, .floodStatus = 0xFE}},
+                                         Case{"OneMebibyteSysex", {.giantSysex = std::size_t{1} << 20}},
+                                         Case{"SysexCutShort", {.cutShort = true}},
+                                         Case{"StrayAndRealTimeBytes", {.garbage = true}}),
+                         [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -86,7 +86,8 @@ void HostileQlt1::Answer(const std::vector<qlt1::Message>& replies) {
       giant.front() = 0xF0;
       giant.back() = 0xF7;
       for (std::size_t at = 0; at < giant.size(); at += kGiantPiece)
-        Send({giant.begin() + static_cast<std::ptrdiff_t>(at), giant.begin() + static_cast<std::ptrdiff_t>(std::min(at + kGiantPiece, giant.size()))});
+        Send({giant.begin() + static_cast<std::ptrdiff_t>(at),
+              giant.begin() + static_cast<std::ptrdiff_t>(std::min(at + kGiantPiece, giant.size()))});
       giantSent_ = true;
     }
     SendReply(reply);
@@ -106,14 +107,22 @@ void HostileQlt1::SendReply(const qlt1::Message& reply) {
 
 void HostileQlt1::SendMisbehaviour() {
   for (int i = 0; i < floodPerReply_; ++i) {
-    if (hostility_.floodStatus == 0x90) Send({static_cast<BYTE>(i % 2 == 0 ? 0x90 : 0x80), 0x3C, 0x40});
-    else Send({hostility_.floodStatus});
+    if (hostility_.floodStatus == 0x90)
+      Send({static_cast<BYTE>(i % 2 == 0 ? 0x90 : 0x80), 0x3C, 0x40});
+    else
+      Send({hostility_.floodStatus});
   }
   if (hostility_.cutShort) Send({0xF0, 0x7D, 0x01, 0x02, 0x03});
   if (!hostility_.garbage) return;
-  for (const std::vector<BYTE>& stray : std::vector<std::vector<BYTE>>{
-           {0xF7}, {0x12, 0x34}, {0xF4}, {0xF5}, {0xF9}, {0xFD}, {0xF0, 0x7D, 0x00, 0xF7},
-           BlockWithoutBody(), AcknowledgementWithAStrayByte()})
+  for (const std::vector<BYTE>& stray : std::vector<std::vector<BYTE>>{{0xF7},
+                                                                       {0x12, 0x34},
+                                                                       {0xF4},
+                                                                       {0xF5},
+                                                                       {0xF9},
+                                                                       {0xFD},
+                                                                       {0xF0, 0x7D, 0x00, 0xF7},
+                                                                       BlockWithoutBody(),
+                                                                       AcknowledgementWithAStrayByte()})
     Send(stray);
 }
 

@@ -25,11 +25,11 @@
 namespace reliability {
 
 struct Hostility {
-  int flood = 0;                // short messages in all, spread before the replies of one update
-  BYTE floodStatus = 0x90;      // 0x90 notes (on and off), 0xF8 timing clock, 0xFE active sensing
-  std::size_t giantSysex = 0;   // bytes of one System Exclusive message sent before the first acknowledgement
-  bool cutShort = false;        // a System Exclusive message without its end byte before every reply
-  bool garbage = false;         // stray bytes before every reply, and real-time bytes inside it
+  int flood = 0;               // short messages in all, spread before the replies of one update
+  BYTE floodStatus = 0x90;     // 0x90 notes (on and off), 0xF8 timing clock, 0xFE active sensing
+  std::size_t giantSysex = 0;  // bytes of one System Exclusive message sent before the first acknowledgement
+  bool cutShort = false;       // a System Exclusive message without its end byte before every reply
+  bool garbage = false;        // stray bytes before every reply, and real-time bytes inside it
 };
 
 class HostileQlt1 final : public DeviceUnderTest {

@@ -34,9 +34,11 @@ TEST(JackSoak, UpdatesOneAfterAnotherLeaveEveryImageIntactAndNothingGrows) {
     if (n == kWarmUp) warm = reliability::ProcessStats::OfThisProcess();
   }
   const reliability::ProcessStats end = reliability::ProcessStats::OfThisProcess();
-  std::printf("after update %d: %zu KiB resident, %zu descriptors; after update %d: %zu KiB, %zu descriptors; "
-              "%d xruns, %d device restarts\n", kWarmUp, warm.residentBytes >> 10, warm.descriptors, kUpdates,
-              end.residentBytes >> 10, end.descriptors, update.xruns.Count(), update.Restarts());
+  std::printf(
+      "after update %d: %zu KiB resident, %zu descriptors; after update %d: %zu KiB, %zu descriptors; "
+      "%d xruns, %d device restarts\n",
+      kWarmUp, warm.residentBytes >> 10, warm.descriptors, kUpdates, end.residentBytes >> 10, end.descriptors,
+      update.xruns.Count(), update.Restarts());
   EXPECT_EQ(update.device.BadImages(), 0);
   EXPECT_TRUE(update.Restarts() > 0 || update.device.Faults().empty());
   EXPECT_TRUE(update.rig.Errors().empty());

@@ -11,8 +11,6 @@ TickLateness::TickLateness(std::chrono::milliseconds interval) : interval_(inter
   sinceLast_.start();
 }
 
-void TickLateness::OnTick() {
-  worst_ = std::max(worst_, sinceLast_.restart() - interval_);
-}
+void TickLateness::OnTick() { worst_ = std::max(worst_, sinceLast_.restart() - interval_); }
 
 }  // namespace reliability

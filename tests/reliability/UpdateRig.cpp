@@ -81,8 +81,9 @@ std::vector<std::string> FirstUpdateLog() {
 
 bool OnlyProgramLines(const std::vector<std::string>& log) {
   static const std::set<std::string> kLines = {
-      ">Switch on QLT-1", ">USB Midi Connected", ">Communications Established", ">Programming",
-      ">Transmission Problem", ">New Software Successfully Loaded", ">Finished"};
+      ">Switch on QLT-1", ">USB Midi Connected",   ">Communications Established",
+      ">Programming",     ">Transmission Problem", ">New Software Successfully Loaded",
+      ">Finished"};
   return std::all_of(log.begin(), log.end(), [](const std::string& line) {
     if (kLines.count(line) != 0) return true;
     const std::string number = line.substr(std::min(line.size(), std::size_t{7}));

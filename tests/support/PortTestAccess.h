@@ -3,8 +3,8 @@
 // What tests and the fuzz harness look at inside a port, kept off the ports' public surface: the
 // hidden message window, the callback instance and the input port's ring.
 
-#include "midi/MidiIn.h"
 #include "midi/MidiIO.h"
+#include "midi/MidiIn.h"
 
 namespace midi {
 

@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <optional>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 namespace qlt1 {
@@ -17,13 +17,15 @@ void Report(const std::string& line) { std::cout << "qlt1-emulator: " << line <<
 
 }  // namespace
 
-Emulator::Emulator(EmulatorOptions options) : options_(std::move(options)), model_(firmware::FirmwareImage(), options_.model) {}
+Emulator::Emulator(EmulatorOptions options)
+    : options_(std::move(options)), model_(firmware::FirmwareImage(), options_.model) {}
 
 Emulator::~Emulator() = default;
 
 int Emulator::Run(const std::atomic<bool>& stop) {
   const auto appearAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.appearAfterMs);
-  while (!stop && std::chrono::steady_clock::now() < appearAt) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  while (!stop && std::chrono::steady_clock::now() < appearAt)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   if (stop) return 0;
   OpenPorts();
   Message message;
@@ -61,7 +63,8 @@ void Emulator::Handle(const Message& message) {
   const std::size_t faultsBefore = model_.Faults().size();
   const int finishesBefore = model_.Finishes();
   const bool isBlock = message.size() == firmware::kBlockLength;
-  if (isBlock && options_.blockDelayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(options_.blockDelayMs));
+  if (isBlock && options_.blockDelayMs > 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(options_.blockDelayMs));
   const std::vector<Message> replies = model_.Receive(message);
   if (model_.Faults().size() > faultsBefore) Report("fault: " + model_.Faults().back());
   if (model_.BlocksReceived().size() > blocksBefore) Report("block " + std::to_string(model_.BlocksReceived().back()));
@@ -97,8 +100,8 @@ bool Emulator::ReportFinish() {
     std::ofstream image(options_.imagePath, std::ios::binary);
     image.write(reinterpret_cast<const char*>(&model_.Received()), sizeof(firmware::FirmwareImageTable));
   }
-  Report("finish after " + std::to_string(model_.BlocksReceived().size()) + " blocks: " +
-         (verified ? "image verified" : "image differs from the built-in table"));
+  Report("finish after " + std::to_string(model_.BlocksReceived().size()) +
+         " blocks: " + (verified ? "image verified" : "image differs from the built-in table"));
   return verified;
 }
 

@@ -18,7 +18,8 @@ int main(int argc, char** argv) {
   std::string error;
   const auto options = qlt1::ParseEmulatorOptions(arguments, error);
   if (!options) {
-    (error.empty() ? std::cout : std::cerr) << (error.empty() ? "" : "qlt1-emulator: " + error + "\n\n") << qlt1::kEmulatorHelp;
+    (error.empty() ? std::cout : std::cerr)
+        << (error.empty() ? "" : "qlt1-emulator: " + error + "\n\n") << qlt1::kEmulatorHelp;
     return error.empty() ? 0 : 2;
   }
   // The e2e scripts learn the table's blocks here instead of reading the table file themselves.

@@ -61,14 +61,22 @@ std::optional<EmulatorOptions> ParseEmulatorOptions(const std::vector<std::strin
     }
     const std::string& value = arguments[++i];
     int number = 0;
-    if (name == "--system" && (value == "jack" || value == "alsa")) options.system = value;
-    else if (name == "--port-name" && !value.empty()) options.portName = value;
-    else if (name == "--image") options.imagePath = value;
-    else if (name == "--ready-after" && ParseNumber(value, number)) options.model.readyAtProbe = number;
-    else if (name == "--error-every" && ParseNumber(value, number)) options.model.errorEvery = number;
-    else if (name == "--block-delay" && ParseNumber(value, number)) options.blockDelayMs = number;
-    else if (name == "--vanish-after" && ParseNumber(value, number)) options.vanishAfter = number;
-    else if (name == "--appear-after" && ParseNumber(value, number)) options.appearAfterMs = number;
+    if (name == "--system" && (value == "jack" || value == "alsa"))
+      options.system = value;
+    else if (name == "--port-name" && !value.empty())
+      options.portName = value;
+    else if (name == "--image")
+      options.imagePath = value;
+    else if (name == "--ready-after" && ParseNumber(value, number))
+      options.model.readyAtProbe = number;
+    else if (name == "--error-every" && ParseNumber(value, number))
+      options.model.errorEvery = number;
+    else if (name == "--block-delay" && ParseNumber(value, number))
+      options.blockDelayMs = number;
+    else if (name == "--vanish-after" && ParseNumber(value, number))
+      options.vanishAfter = number;
+    else if (name == "--appear-after" && ParseNumber(value, number))
+      options.appearAfterMs = number;
     else {
       error = "bad option or value: " + name + " " + value;
       return std::nullopt;

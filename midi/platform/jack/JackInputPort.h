@@ -16,8 +16,8 @@ namespace platform {
 class JackInputPort final : public InputConnection, private JackEventReceiver {
  public:
   // Null, with `result` set, when the source is gone or the port cannot be made.
-  static std::unique_ptr<JackInputPort> Open(const std::string& clientName, const std::string& source,
-                                             InputSink& sink, MMRESULT& result);
+  static std::unique_ptr<JackInputPort> Open(const std::string& clientName, const std::string& source, InputSink& sink,
+                                             MMRESULT& result);
 
  private:
   explicit JackInputPort(InputSink& sink) : splitter_(sink) {}

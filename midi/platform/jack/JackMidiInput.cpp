@@ -20,8 +20,7 @@ constexpr std::size_t kStagingBytes = 1 << 16;
 std::unique_ptr<JackMidiInput> JackMidiInput::Open(const std::string& clientName, const std::string& portName,
                                                    JackEventReceiver& receiver) {
   std::unique_ptr<JackMidiInput> input(new JackMidiInput(receiver));
-  input->client_ = JackClientPort::Open(clientName, portName, Direction::Input,
-                                        &JackMidiInput::Process, input.get());
+  input->client_ = JackClientPort::Open(clientName, portName, Direction::Input, &JackMidiInput::Process, input.get());
   if (input->client_ == nullptr) return nullptr;
   return input;
 }

@@ -45,7 +45,7 @@ class JackMidiInput {
   void HandOver(std::size_t stagedBytes) noexcept;
 
   JackEventReceiver& receiver_;
-  std::unique_ptr<BYTE[]> staging_;  // each event as its length, then its bytes
+  std::unique_ptr<BYTE[]> staging_;         // each event as its length, then its bytes
   std::unique_ptr<JackClientPort> client_;  // last: closed before what its callback reads
 };
 

@@ -21,8 +21,8 @@ constexpr std::chrono::milliseconds kCyclePoll{1};
 // The largest event is known once the first cycle has looked at an empty buffer.
 std::unique_ptr<JackMidiOutput> JackMidiOutput::Open(const std::string& clientName, const std::string& portName) {
   std::unique_ptr<JackMidiOutput> output(new JackMidiOutput());
-  output->client_ = JackClientPort::Open(clientName, portName, Direction::Output,
-                                         &JackMidiOutput::Process, output.get());
+  output->client_ =
+      JackClientPort::Open(clientName, portName, Direction::Output, &JackMidiOutput::Process, output.get());
   if (output->client_ == nullptr) return nullptr;
   const auto giveUp = std::chrono::steady_clock::now() + kFirstCycleLimit;
   while (output->LargestEvent() == 0) {

@@ -26,6 +26,8 @@ std::vector<std::string> JackWatch::MidiPorts(unsigned long flags) const {
   return names;
 }
 
-void JackWatch::OnShutdown(void* watch) { static_cast<JackWatch*>(watch)->gone_.store(true, std::memory_order_release); }
+void JackWatch::OnShutdown(void* watch) {
+  static_cast<JackWatch*>(watch)->gone_.store(true, std::memory_order_release);
+}
 
 }  // namespace platform

@@ -27,7 +27,8 @@ std::vector<std::string> MidiSystem::PortNames(Direction direction) {
   if (watch_ != nullptr) return watch_->MidiPorts(direction == Direction::Input ? JackPortIsOutput : JackPortIsInput);
   RtMidi& lister = direction == Direction::Input ? static_cast<RtMidi&>(*inputs_) : *outputs_;
   std::vector<std::string> names;
-  for (unsigned port = 0, count = lister.getPortCount(); port < count; ++port) names.push_back(lister.getPortName(port));
+  for (unsigned port = 0, count = lister.getPortCount(); port < count; ++port)
+    names.push_back(lister.getPortName(port));
   return names;
 }
 

@@ -9,8 +9,7 @@ const std::string kOwnPortName = "in";
 }  // namespace
 
 std::unique_ptr<RtMidiInputPort> RtMidiInputPort::Open(RtMidi::Api api, const std::string& clientName,
-                                                       const std::string& portName, InputSink& sink,
-                                                       MMRESULT& result) {
+                                                       const std::string& portName, InputSink& sink, MMRESULT& result) {
   std::unique_ptr<RtMidiInputPort> port(new RtMidiInputPort(sink));
   result = port->Connect(api, clientName, portName);
   if (result != MMSYSERR_NOERROR) return nullptr;

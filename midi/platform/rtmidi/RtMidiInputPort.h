@@ -28,7 +28,7 @@ class RtMidiInputPort final : public InputConnection {
   static void Deliver(double timeStamp, std::vector<unsigned char>* message, void* port);
 
   WireSplitter splitter_;  // RtMidi's input thread only
-  ErrorRecorder errors_;  // before input_, which reports to it until it goes
+  ErrorRecorder errors_;   // before input_, which reports to it until it goes
   std::unique_ptr<RtMidiIn> input_;
 };
 

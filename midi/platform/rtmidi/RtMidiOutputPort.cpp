@@ -76,8 +76,6 @@ MMRESULT RtMidiOutputPort::Hand(std::span<const BYTE> bytes, bool cancellable) {
   }
 }
 
-bool RtMidiOutputPort::PortPresent() {
-  return FindPort(*output_, portName_).has_value();
-}
+bool RtMidiOutputPort::PortPresent() { return FindPort(*output_, portName_).has_value(); }
 
 }  // namespace platform

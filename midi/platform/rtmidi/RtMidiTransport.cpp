@@ -46,7 +46,9 @@ RtMidiTransport::~RtMidiTransport() = default;
 
 UINT RtMidiTransport::InputCount() { return static_cast<UINT>(Ports(Direction::Input, true).size()); }
 UINT RtMidiTransport::OutputCount() { return static_cast<UINT>(Ports(Direction::Output, true).size()); }
-bool RtMidiTransport::InputInfo(UINT index, PortInfo& info) { return InfoOf(Ports(Direction::Input, false), index, info); }
+bool RtMidiTransport::InputInfo(UINT index, PortInfo& info) {
+  return InfoOf(Ports(Direction::Input, false), index, info);
+}
 bool RtMidiTransport::OutputInfo(UINT index, PortInfo& info) {
   return InfoOf(Ports(Direction::Output, false), index, info);
 }

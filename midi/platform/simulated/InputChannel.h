@@ -12,9 +12,9 @@
 #include <mutex>
 #include <span>
 
-#include "midi/platform/Transport.h"
-#include "midi/platform/SpscByteRing.h"
 #include "framework/WakeUp.h"
+#include "midi/platform/SpscByteRing.h"
+#include "midi/platform/Transport.h"
 
 namespace platform {
 

@@ -3,8 +3,7 @@
 namespace platform {
 
 SimulatedInputPort::SimulatedInputPort(std::shared_ptr<SimulatedTransport::State> state,
-                                       SimulatedTransport::DeviceId device, InputSink& sink,
-                                       std::size_t fifoBytes)
+                                       SimulatedTransport::DeviceId device, InputSink& sink, std::size_t fifoBytes)
     : state_(std::move(state)),
       device_(device),
       channel_(std::make_shared<InputChannel>(fifoBytes)),

@@ -22,8 +22,7 @@ SimulatedTransport::State::Device& SimulatedTransport::State::Get(DeviceId id, D
   return device;
 }
 
-std::optional<SimulatedTransport::DeviceId> SimulatedTransport::State::Port(UINT index,
-                                                                            Direction direction) const {
+std::optional<SimulatedTransport::DeviceId> SimulatedTransport::State::Port(UINT index, Direction direction) const {
   UINT number = 0;
   for (DeviceId id = 0; id < devices.size(); ++id) {
     if (devices[id].direction != direction || !devices[id].present) continue;

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "midi/platform/simulated/InputChannel.h"
 #include "midi/platform/Direction.h"
+#include "midi/platform/simulated/InputChannel.h"
 #include "midi/platform/simulated/SimulatedTransport.h"
 
 namespace platform {

@@ -25,8 +25,8 @@ class SimulatedOutputPort;
 // One message that the tool sent to a virtual output device.
 struct SentMessage {
   bool isLong = false;
-  DWORD shortMessage = 0;       // packed status/data1/data2, for short messages
-  std::vector<BYTE> bytes;      // the whole long message
+  DWORD shortMessage = 0;   // packed status/data1/data2, for short messages
+  std::vector<BYTE> bytes;  // the whole long message
 };
 
 class SimulatedTransport : public Transport {

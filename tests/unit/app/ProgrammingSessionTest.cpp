@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include <QCoreApplication>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 #include "app/ProgrammingSession.h"
 #include "firmware/Conversation.h"
@@ -61,8 +61,9 @@ class ProgrammingSessionTest : public testsupport::PortTestBase {
     std::vector<std::string> kinds;
     for (const platform::SentMessage& message : Sim().Sent(toolOutput_)) {
       if (message.bytes.size() == firmware::kBlockLength)
-        kinds.push_back("block " + std::to_string(firmware::BlockNumberOf(message.bytes[firmware::kBlockNumberHighIndex],
-                                                                          message.bytes[firmware::kBlockNumberLowIndex])));
+        kinds.push_back("block " +
+                        std::to_string(firmware::BlockNumberOf(message.bytes[firmware::kBlockNumberHighIndex],
+                                                               message.bytes[firmware::kBlockNumberLowIndex])));
       else
         kinds.push_back(message.bytes[firmware::kKindIndex] == firmware::kProbeRequest    ? "probe"
                         : message.bytes[firmware::kKindIndex] == firmware::kFinishRequest ? "finish"
@@ -116,7 +117,7 @@ TEST_F(ProgrammingSessionTest, EachAcknowledgementSendsTheNextFlaggedBlock) {
   Receive(MessageBytes(kErrorReply));
   Receive(MessageBytes(kBlockAckReply));
   EXPECT_THAT(programmer_.log, ElementsAre(">Communications Established", ">Programming", ">Block 0",
-                                       ">Transmission Problem", ">Block 9"));
+                                           ">Transmission Problem", ">Block 9"));
   EXPECT_THAT(SentKinds(), ElementsAre("block 0", "block 9", "block 10")) << "nothing resent on an error";
   EXPECT_EQ(CurrentBlock(), 10);
 }
@@ -135,9 +136,9 @@ TEST_F(ProgrammingSessionTest, TheLastAcknowledgementFinishesAndEveryLaterOneFin
   EXPECT_THAT(SentKinds(), ElementsAre("finish"));
   Receive(MessageBytes(kErrorReply));
   Receive(MessageBytes(kBlockAckReply));
-  EXPECT_THAT(programmer_.log, ElementsAre(">Block 87", ">New Software Successfully Loaded", ">Finished",
-                                       ">Transmission Problem", ">Block 87", ">New Software Successfully Loaded",
-                                       ">Finished"));
+  EXPECT_THAT(programmer_.log,
+              ElementsAre(">Block 87", ">New Software Successfully Loaded", ">Finished", ">Transmission Problem",
+                          ">Block 87", ">New Software Successfully Loaded", ">Finished"));
   EXPECT_THAT(SentKinds(), ElementsAre("finish", "finish"));
   EXPECT_EQ(CurrentBlock(), 87);
 }
@@ -195,7 +196,7 @@ TEST_F(ProgrammingSessionTest, ShortMessagesAreIgnoredAndSeveralEventsAreHandled
   Sim().InjectSysex(toolInput_, MessageBytes(kErrorReply));
   Settle();
   EXPECT_THAT(programmer_.log, ElementsAre(">Transmission Problem", ">Communications Established", ">Programming",
-                                       ">Transmission Problem"));
+                                           ">Transmission Problem"));
 }
 
 TEST_F(ProgrammingSessionTest, AFailedBlockSendKeepsWhatWasDoneAndWritesNothingAfterIt) {

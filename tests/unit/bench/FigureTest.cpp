@@ -39,14 +39,14 @@ TEST(FigureRecord, AMissingBaselineStaysMissing) {
 }
 
 TEST(FigureRecord, RefusesMalformedLines) {
-  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\t1\tms\t2"));                 // a field short
-  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\t1\tms\t2\t-\textra"));       // a field too many
-  EXPECT_FALSE(bench::ParseFigure("RESULT\tx\t1\tms\t2\t-"));              // another tag
-  EXPECT_FALSE(bench::ParseFigure("FIGURE\t\t1\tms\t2\t-"));               // no name
-  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\tfast\tms\t2\t-"));           // no number
-  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\t1\tms\t2ms\t-"));            // trailing text
-  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\t1\tms\t2\tratio<1"));        // unknown goal
-  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\t1\tms\t2\tvalue>=many"));    // goal without a limit
+  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\t1\tms\t2"));               // a field short
+  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\t1\tms\t2\t-\textra"));     // a field too many
+  EXPECT_FALSE(bench::ParseFigure("RESULT\tx\t1\tms\t2\t-"));            // another tag
+  EXPECT_FALSE(bench::ParseFigure("FIGURE\t\t1\tms\t2\t-"));             // no name
+  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\tfast\tms\t2\t-"));         // no number
+  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\t1\tms\t2ms\t-"));          // trailing text
+  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\t1\tms\t2\tratio<1"));      // unknown goal
+  EXPECT_FALSE(bench::ParseFigure("FIGURE\tx\t1\tms\t2\tvalue>=many"));  // goal without a limit
 }
 
 }  // namespace

@@ -163,9 +163,8 @@ TEST_F(ApplicationTest, TerminateClosesTheOpenBoxAndNoFurtherOneOpens) {
 
 TEST(ApplicationHook, IsTheApplicationWhileItLivesAndThePreviousOneAfterwards) {
   std::vector<std::string> seen;
-  const framework::ExceptionHook previous = framework::SetExceptionHook([&](std::exception_ptr error) {
-    seen.push_back(framework::MessageOf(error));
-  });
+  const framework::ExceptionHook previous =
+      framework::SetExceptionHook([&](std::exception_ptr error) { seen.push_back(framework::MessageOf(error)); });
   {
     framework::TApplication application;
     application.Terminate();

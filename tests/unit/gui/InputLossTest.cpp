@@ -45,7 +45,8 @@ class InputLossTest : public testsupport::PortTestBase {
 TEST_F(InputLossTest, InputLostToAFullRingIsShownOncePerOpening) {
   Flood(1100);
   EXPECT_EQ(escaped_, std::vector<std::string>{"Messages from the QLT-1 were lost: they came in faster than they "
-                                               "could be read." + kAdvice});
+                                               "could be read." +
+                                               kAdvice});
   Flood(1100);
   EXPECT_EQ(escaped_.size(), 1u);
 }

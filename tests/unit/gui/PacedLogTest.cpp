@@ -27,8 +27,8 @@ TEST_F(PacedLogTest, LinesWaitOutsideTheViewUntilTheViewIsAskedFor) {
 
 TEST_F(PacedLogTest, LinesReachTheViewByThemselvesWithinATwentiethOfASecond) {
   log_.Write(">Block 0");
-  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return !view_.toPlainText().isEmpty(); },
-                                              std::chrono::milliseconds(1000)));
+  ASSERT_TRUE(
+      testsupport::ProcessEventsUntil([&] { return !view_.toPlainText().isEmpty(); }, std::chrono::milliseconds(1000)));
   EXPECT_EQ(view_.toPlainText(), ">Block 0\n");
   log_.Write(">Block 9");
   testsupport::ProcessEventsFor(std::chrono::milliseconds(200));

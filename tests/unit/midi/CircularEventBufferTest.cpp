@@ -105,9 +105,12 @@ TEST_F(CircularEventBufferTest, AProducerAndAConsumerOnTwoThreadsKeepTheSequence
   ASSERT_NE(ring, nullptr);
   std::thread producer([ring] {
     for (DWORD sequence = 0; sequence < kItems;) {
-      const BufferedEvent item{sequence, ~sequence, reinterpret_cast<MIDIHDR*>(static_cast<std::uintptr_t>(sequence) << 4)};
-      if (CircularBufferPut(ring, item)) ++sequence;
-      else std::this_thread::yield();
+      const BufferedEvent item{sequence, ~sequence,
+                               reinterpret_cast<MIDIHDR*>(static_cast<std::uintptr_t>(sequence) << 4)};
+      if (CircularBufferPut(ring, item))
+        ++sequence;
+      else
+        std::this_thread::yield();
     }
   });
   DWORD expected = 0;

@@ -94,9 +94,10 @@ TEST_F(DriverPathTest, TheDriverThreadAllocatesAndLocksNothing) {
       Sim().InjectSysex(input, message);
     }
     ASSERT_TRUE(Sim().WaitUntilDelivered(input));
-    ASSERT_TRUE(testsupport::ProcessEventsUntil(
-        [&] { return consumer.shortSeen_ == shortSent && consumer.sysexSeen_ == sysexSent; }))
-        << "round " << round;
+    ASSERT_TRUE(testsupport::ProcessEventsUntil([&] {
+      return consumer.shortSeen_ == shortSent && consumer.sysexSeen_ == sysexSent;
+    })) << "round "
+        << round;
   }
   testsupport::StopWatching();
 
@@ -106,7 +107,8 @@ TEST_F(DriverPathTest, TheDriverThreadAllocatesAndLocksNothing) {
   EXPECT_EQ(consumer.overflows_, 0);
 
   ASSERT_EQ(midiInReset(device), MMSYSERR_NOERROR);
-  for (auto& buffer : buffers) ASSERT_EQ(midiInUnprepareHeader(device, buffer->Header(), sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+  for (auto& buffer : buffers)
+    ASSERT_EQ(midiInUnprepareHeader(device, buffer->Header(), sizeof(MIDIHDR)), MMSYSERR_NOERROR);
   ASSERT_EQ(midiInClose(device), MMSYSERR_NOERROR);
   framework::DeallocateHWnd(instance.Window);
   buffers.clear();

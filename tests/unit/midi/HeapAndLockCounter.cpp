@@ -90,16 +90,16 @@ void free(void* block) {
 }
 
 // The real functions are looked up on first use; a lookup race only stores the same value twice.
-#define FORWARD_LOCK(name, type)                                                   \
-  int name(type* lock) {                                                           \
-    CountLockCall();                                                               \
-    static std::atomic<int (*)(type*)> real{nullptr};                              \
-    auto function = real.load(std::memory_order_relaxed);                          \
-    if (function == nullptr) {                                                     \
-      function = reinterpret_cast<int (*)(type*)>(dlsym(RTLD_NEXT, #name));        \
-      real.store(function, std::memory_order_relaxed);                             \
-    }                                                                              \
-    return function(lock);                                                         \
+#define FORWARD_LOCK(name, type)                                            \
+  int name(type* lock) {                                                    \
+    CountLockCall();                                                        \
+    static std::atomic<int (*)(type*)> real{nullptr};                       \
+    auto function = real.load(std::memory_order_relaxed);                   \
+    if (function == nullptr) {                                              \
+      function = reinterpret_cast<int (*)(type*)>(dlsym(RTLD_NEXT, #name)); \
+      real.store(function, std::memory_order_relaxed);                      \
+    }                                                                       \
+    return function(lock);                                                  \
   }
 
 FORWARD_LOCK(pthread_mutex_lock, pthread_mutex_t)

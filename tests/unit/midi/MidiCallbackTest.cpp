@@ -117,7 +117,8 @@ std::string CaseName(const testing::TestParamInfo<FilterCase>& info) {
   return kind + "_" + kFlags[static_cast<int>(c.flag)];
 }
 
-INSTANTIATE_TEST_SUITE_P(EachMessageUnderEachFlag, MidiCallbackFilterTest, testing::ValuesIn(AllFilterCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(EachMessageUnderEachFlag, MidiCallbackFilterTest, testing::ValuesIn(AllFilterCases()),
+                         CaseName);
 
 TEST_F(MidiCallbackTest, OtherMessagesStoreAndPostNothing) {
   for (UINT message : {MIM_OPEN, MIM_CLOSE, MIM_ERROR, MOM_OPEN, MOM_CLOSE, MIM_MOREDATA, 0x999u})

@@ -53,8 +53,8 @@ TEST_F(EnumerationAndFaultsTest, LongNamesAreKeptWholeAndCutOnlyAtTheRecordsEnd)
 
 TEST_F(EnumerationAndFaultsTest, EveryCodeTheEmulationReturnsHasAText) {
   for (MMRESULT code : {MMSYSERR_ERROR, MMSYSERR_BADDEVICEID, MMSYSERR_ALLOCATED, MMSYSERR_INVALHANDLE,
-                        MMSYSERR_NODRIVER, MMSYSERR_NOMEM, MMSYSERR_INVALFLAG, MMSYSERR_INVALPARAM,
-                        MIDIERR_UNPREPARED, MIDIERR_STILLPLAYING, MIDIERR_NOTREADY, MIDIERR_NODEVICE}) {
+                        MMSYSERR_NODRIVER, MMSYSERR_NOMEM, MMSYSERR_INVALFLAG, MMSYSERR_INVALPARAM, MIDIERR_UNPREPARED,
+                        MIDIERR_STILLPLAYING, MIDIERR_NOTREADY, MIDIERR_NODEVICE}) {
     char text[128];
     ASSERT_EQ(midiInGetErrorTextA(code, text, sizeof text), MMSYSERR_NOERROR) << code;
     EXPECT_GT(std::strlen(text), 10u) << code;

@@ -31,7 +31,8 @@ class OutputEmulationTest : public testsupport::SimulatedPlatformTest {
  protected:
   void SetUp() override {
     device_ = Sim().AddOutput("Bass Out");
-    ASSERT_EQ(midiOutOpen(&handle_, 0, recorder_.Callback(), recorder_.Instance(), CALLBACK_FUNCTION), MMSYSERR_NOERROR);
+    ASSERT_EQ(midiOutOpen(&handle_, 0, recorder_.Callback(), recorder_.Instance(), CALLBACK_FUNCTION),
+              MMSYSERR_NOERROR);
   }
 
   void TearDown() override {

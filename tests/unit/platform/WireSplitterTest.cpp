@@ -35,8 +35,10 @@ TEST(WireSplitter, WholeMessagesPassUnchanged) {
   EXPECT_EQ(Feed({{0x90, 0x3C, 0x40}}), std::vector{Short(0x403C90)});
   EXPECT_EQ(Feed({{0xF8}}), std::vector{Short(0xF8)});
   EXPECT_EQ(Feed({MessageBytes(firmware::kBlockAckReply)}), std::vector{Sysex(MessageBytes(firmware::kBlockAckReply))});
-  EXPECT_EQ(Feed({MessageBytes(firmware::kBlockAckReply), {0x90, 0x3C, 0x40}, MessageBytes(firmware::kReadyReply)}, false),
-            (std::vector{Sysex(MessageBytes(firmware::kBlockAckReply)), Short(0x403C90), Sysex(MessageBytes(firmware::kReadyReply))}));
+  EXPECT_EQ(
+      Feed({MessageBytes(firmware::kBlockAckReply), {0x90, 0x3C, 0x40}, MessageBytes(firmware::kReadyReply)}, false),
+      (std::vector{Sysex(MessageBytes(firmware::kBlockAckReply)), Short(0x403C90),
+                   Sysex(MessageBytes(firmware::kReadyReply))}));
 }
 
 TEST(WireSplitter, AMessageCutShortEndsAtTheNextStatusByteAndTheReplyAfterItStaysWhole) {
@@ -60,7 +62,9 @@ TEST(WireSplitter, RealTimeBytesInsideAMessageComeFirstAndOnTheirOwn) {
 
 TEST(WireSplitter, AMessageGoesOnInTheNextPieceUntilItsEnd) {
   const std::vector<BYTE> reply = MessageBytes(firmware::kReadyReply);
-  EXPECT_EQ(Feed({{reply.begin(), reply.begin() + 1}, {reply.begin() + 1, reply.begin() + 5}, {reply.begin() + 5, reply.end()}},
+  EXPECT_EQ(Feed({{reply.begin(), reply.begin() + 1},
+                  {reply.begin() + 1, reply.begin() + 5},
+                  {reply.begin() + 5, reply.end()}},
                  false),
             std::vector{Sysex(reply)});
   EXPECT_TRUE(Feed({{0xF0, 0x01, 0x02}}).empty()) << "a message without its end is not over yet";

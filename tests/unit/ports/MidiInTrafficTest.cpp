@@ -255,9 +255,11 @@ TEST_P(MidiInOpenFailureTest, LeavesThePortClosedAndNothingAllocated) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, MidiInOpenFailureTest,
-                         testing::Values(OpenFault{PlatformCall::GlobalAlloc, 1}, OpenFault{PlatformCall::GlobalAlloc, 3},
+                         testing::Values(OpenFault{PlatformCall::GlobalAlloc, 1},
+                                         OpenFault{PlatformCall::GlobalAlloc, 3},
                                          OpenFault{PlatformCall::GlobalLock, 2}, OpenFault{PlatformCall::midiInOpen, 1},
-                                         OpenFault{PlatformCall::GlobalAlloc, 5}, OpenFault{PlatformCall::midiInPrepareHeader, 2},
+                                         OpenFault{PlatformCall::GlobalAlloc, 5},
+                                         OpenFault{PlatformCall::midiInPrepareHeader, 2},
                                          OpenFault{PlatformCall::midiInAddBuffer, 3}));
 
 TEST_F(MidiInTrafficTest, APlatformRefusalOfOpenRaisesItsTextAndKeepsTheCode) {
@@ -271,7 +273,8 @@ TEST_F(MidiInTrafficTest, APlatformRefusalOfOpenRaisesItsTextAndKeepsTheCode) {
 
 TEST_F(MidiInTrafficTest, ACapacityOutsideTheRingsRangeIsRefused) {
   TMidiInput port(&owner_);
-  const std::string range = "MIDI input Capacity 0 is outside 1 to " + std::to_string(midi::kMaxRingCapacity) + " events";
+  const std::string range =
+      "MIDI input Capacity 0 is outside 1 to " + std::to_string(midi::kMaxRingCapacity) + " events";
   port.SetCapacity(0);
   EXPECT_EQ(RaisedBy([&] { port.Open(); }), range);
   port.SetCapacity(static_cast<WORD>(midi::kMaxRingCapacity + 1));

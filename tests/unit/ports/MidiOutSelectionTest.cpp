@@ -169,8 +169,10 @@ TEST_F(MidiOutSelectionTest, ErrorTextsFollowTheContext) {
   TMidiOutput port(&owner_);
   using Context = midi::TMidiOutputContext;
   EXPECT_EQ(port.ErrorText(5, Context::ShortMessage), "(Short Msg) The specified device handle is invalid.");
-  EXPECT_EQ(port.ErrorText(64, Context::LongMessage), "(Long Msg) The buffer pointed to by lpMidiOutHdr has not been prepared.");
-  EXPECT_EQ(port.ErrorText(7, Context::HeaderPreparation), "(Prep Header) The system is unable to allocate or lock memory.");
+  EXPECT_EQ(port.ErrorText(64, Context::LongMessage),
+            "(Long Msg) The buffer pointed to by lpMidiOutHdr has not been prepared.");
+  EXPECT_EQ(port.ErrorText(7, Context::HeaderPreparation),
+            "(Prep Header) The system is unable to allocate or lock memory.");
   char platformText[128];
   ASSERT_EQ(midiOutGetErrorTextA(7, platformText, sizeof platformText), MMSYSERR_NOERROR);
   EXPECT_EQ(port.ErrorText(7, Context::LongMessage), platformText) << "no entry for 7 in the long context";

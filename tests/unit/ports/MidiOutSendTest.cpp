@@ -140,7 +140,8 @@ TEST_F(MidiOutSendTest, ClosingWithMessagesInFlightTakesThemBackAndReportsEachOn
   EXPECT_EQ(port_->MessagesInFlight(), 0u);
   EXPECT_EQ(BlocksLeaked(), 1u) << "only the callback instance";
   EXPECT_EQ(completions_, 0) << "not from inside Close";
-  ASSERT_TRUE(testsupport::ProcessPendingEvents());  // Close returns once the platform has posted every notice it had to give
+  ASSERT_TRUE(
+      testsupport::ProcessPendingEvents());  // Close returns once the platform has posted every notice it had to give
   EXPECT_EQ(completions_, 2) << "the platform's own late notices add none";
 
   ASSERT_TRUE(port_->Open());

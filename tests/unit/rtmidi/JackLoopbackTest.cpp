@@ -64,7 +64,8 @@ TEST_F(JackLoopback, InputDeliversShortMessagesAndSysexWholeAndInOrderUntilClose
 }
 
 TEST_F(JackLoopback, ShortMessagesGoOutWithTheLengthTheirStatusGives) {
-  for (const DWORD message : {0x403C90u, 0x7705C0u, 0x7766F8u}) EXPECT_EQ(output_->SendShort(message), MMSYSERR_NOERROR);
+  for (const DWORD message : {0x403C90u, 0x7705C0u, 0x7766F8u})
+    EXPECT_EQ(output_->SendShort(message), MMSYSERR_NOERROR);
   EXPECT_EQ(output_->SendShort(0x403C), MMSYSERR_INVALPARAM);
   EXPECT_EQ(peer_->Received(3), (std::vector<Bytes>{{0x90, 0x3C, 0x40}, {0xC0, 0x05}, {0xF8}}));
 }

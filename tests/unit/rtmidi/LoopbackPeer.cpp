@@ -23,7 +23,8 @@ LoopbackPeer::LoopbackPeer()
 std::vector<Bytes> LoopbackPeer::Received(std::size_t count, std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (received_.size() < count) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     std::optional<Bytes> event = arrivals_.Take(left);
     if (!event) break;

@@ -54,9 +54,7 @@ pid_t Spawn(std::vector<std::string> command, const std::string& log) {
 
 }  // namespace
 
-PrivateJackServer::PrivateJackServer()
-    : name_(ServerName()),
-      log_("/tmp/" + name_ + ".log") {
+PrivateJackServer::PrivateJackServer() : name_(ServerName()), log_("/tmp/" + name_ + ".log") {
   setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
   setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
 }

@@ -51,9 +51,8 @@ TEST_F(InputChannel, ClosingReleasesAProducerWaitingForRoomAndLosesTheRest) {
   EXPECT_FALSE(channel_.WaitUntilDelivered(0ms)) << "the driver thread is held inside the first call";
 
   auto producer = std::async(std::launch::async, [&] { channel_.PushSysex(Pattern(1000, 1)); });
-  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] {
-    return channel_.ProducerWaiting() || producer.wait_for(0s) == std::future_status::ready;
-  }));
+  ASSERT_TRUE(testsupport::ProcessEventsUntil(
+      [&] { return channel_.ProducerWaiting() || producer.wait_for(0s) == std::future_status::ready; }));
   EXPECT_EQ(producer.wait_for(0s), std::future_status::timeout) << "no room while the first message is held";
   channel_.Close();
   ASSERT_EQ(producer.wait_for(10s), std::future_status::ready);

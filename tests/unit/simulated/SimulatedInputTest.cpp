@@ -23,8 +23,10 @@ class SimulatedInput : public testing::Test {
     return connection;
   }
   void Inject(const Received& message) {
-    if (message.isSysex) sim_.InjectSysex(device_, message.bytes);
-    else sim_.InjectShort(device_, message.shortMessage);
+    if (message.isSysex)
+      sim_.InjectSysex(device_, message.bytes);
+    else
+      sim_.InjectShort(device_, message.shortMessage);
   }
 
   platform::SimulatedTransport sim_;
@@ -42,9 +44,9 @@ Received Sysex(std::size_t size, BYTE seed) {
 
 TEST_F(SimulatedInput, KeepsTheOrderOfShortAndSysexMessagesOfEverySize) {
   auto connection = Open();
-  const std::vector<Received> round = {testsupport::Short(0x7F3C90), Sysex(6, 1),
-                                       Sysex(3 << 20, 2),  // larger than the port's FIFO
-                                       testsupport::Short(0x003C80), Sysex(70001, 3), testsupport::Short(0xF8)};
+  const std::vector<Received> round = {
+      testsupport::Short(0x7F3C90), Sysex(6, 1),     Sysex(3 << 20, 2),  // larger than the port's FIFO
+      testsupport::Short(0x003C80), Sysex(70001, 3), testsupport::Short(0xF8)};
   std::vector<Received> expected;
   for (int i = 0; i < 3; ++i) expected.insert(expected.end(), round.begin(), round.end());
   for (const Received& message : expected) Inject(message);

@@ -9,11 +9,11 @@ using qlt1::ParseEmulatorOptions;
 
 TEST(EmulatorOptions, ReadsEveryOption) {
   std::string error;
-  const auto options = ParseEmulatorOptions({"--system", "alsa", "--port-name", "Other", "--ready-after", "3",
-                                             "--block-delay", "40", "--error-every", "7", "--vanish-after", "20",
-                                             "--appear-after", "2000", "--image", "/tmp/x", "--exit-after-finish",
-                                             "--timing", "--list-blocks"},
-                                            error);
+  const auto options =
+      ParseEmulatorOptions({"--system", "alsa", "--port-name", "Other", "--ready-after", "3", "--block-delay", "40",
+                            "--error-every", "7", "--vanish-after", "20", "--appear-after", "2000", "--image", "/tmp/x",
+                            "--exit-after-finish", "--timing", "--list-blocks"},
+                           error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->system, "alsa");
   EXPECT_EQ(options->portName, "Other");

@@ -7,8 +7,8 @@
 
 namespace {
 
-using qlt1::MessageOfKind;
 using qlt1::Message;
+using qlt1::MessageOfKind;
 using qlt1::Qlt1Model;
 using testing::ElementsAre;
 
