@@ -30,5 +30,10 @@ times() (
   echo "${hello[*]}"
 )
 
-{ read -r -a tool; read -r -a hello; } < <(times)
+# The server must be gone when this script ends: a process substitution would not be waited for,
+# so the times go through a file.
+sampled=$(mktemp)
+trap 'rm -f "$sampled"' EXIT
+times > "$sampled"
+{ read -r -a tool; read -r -a hello; } < "$sampled"
 "$BENCH/bench_figure" "start-up to the first log line (JACK)" ms - "${tool[@]}" --baseline "${hello[@]}"

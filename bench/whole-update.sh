@@ -8,13 +8,18 @@ here=$(dirname "$0")
 source "$here/lib.sh"
 RUNS=${BENCH_RUNS:-5}
 
-# timed_update PROGRAM: one update against a fresh emulator; echoes the milliseconds.
+# timed_update PROGRAM: one update against a fresh emulator; echoes the milliseconds. It runs in
+# a command substitution, whose end the session's clean-up never sees: it ends what it started
+# itself, also when it fails, or a program left running would join the next server of this name
+# and answer in the next run's conversation.
 timed_update() {
+  emulator="" program=""
+  trap 'kill -TERM $emulator $program 2>/dev/null || true' EXIT
   start "$EMULATOR" --timing --exit-after-finish
-  local emulator=$STARTED
+  emulator=$STARTED
   wait_line "$WORK/qlt1-emulator.out" "open on jack" 10
   start "$1"
-  local program=$STARTED
+  program=$STARTED
   wait_line "$WORK/qlt1-emulator.out" "qlt1-emulator: finish after" 120
   local verified=0
   wait "$emulator" || verified=$?
