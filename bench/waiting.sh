@@ -30,7 +30,13 @@ shares() (
   fi
 )
 
-{ read -r tool; read -r poller; } < <(shares)
+# Each session must be over before the next step: a process substitution would not be waited for,
+# so the shares go through a file.
+sampled=$(mktemp)
+trap 'rm -f "$sampled"' EXIT
+shares > "$sampled"
+{ read -r tool; read -r poller; } < "$sampled"
 "$BENCH/bench_figure" "waiting for the device, CPU (simulated, 8 ports)" "% of a core" 'value<1' "$tool" --baseline "$poller"
-{ read -r tool; read -r poller; } < <(shares jack)
+shares jack > "$sampled"
+{ read -r tool; read -r poller; } < "$sampled"
 "$BENCH/bench_figure" "waiting for the device, CPU (JACK)" "% of a core" 'value<1' "$tool" --baseline "$poller"
