@@ -27,9 +27,9 @@ inline constexpr std::size_t kBlockNumberLowIndex = kKindIndex + 2;
 inline constexpr std::size_t kPayloadFirstIndex = kKindIndex + 3;
 inline constexpr std::size_t kBlockEndIndex = kBlockLength - 1;
 inline constexpr std::uint8_t kBlockEnd = kSysexEnd;
+inline constexpr std::uint8_t kPayloadMax = 0x7F;
 
 // The number a block carries, from its two 4-bit halves.
 constexpr unsigned BlockNumberOf(std::uint8_t high, std::uint8_t low) { return high * 16u + low; }
-inline constexpr std::uint8_t kPayloadMax = 0x7F;
 
 }  // namespace firmware
