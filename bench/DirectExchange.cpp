@@ -25,11 +25,6 @@ using firmware::kDevicePortName;
 using firmware::kKindIndex;
 constexpr auto kReplyTimeout = 10s;
 
-std::vector<unsigned char> Message(std::uint8_t kind) {
-  const auto message = firmware::ConversationMessage(kind);
-  return {message.begin(), message.end()};
-}
-
 // The kinds of the replies that came in, for the main thread.
 class Replies {
  public:
@@ -68,7 +63,7 @@ std::optional<unsigned> FindDevicePort(RtMidi& midi) {
 }
 
 bool Exchange(RtMidiOut& out, Replies& replies) {
-  const std::vector<unsigned char> probe = Message(firmware::kProbeRequest);
+  const std::vector<unsigned char> probe = firmware::ConversationBytes(firmware::kProbeRequest);
   out.sendMessage(&probe);
   if (!replies.WaitFor(firmware::kReadyReply)) return false;
   const firmware::FirmwareImageTable& table = firmware::FirmwareImage();
@@ -78,7 +73,7 @@ bool Exchange(RtMidiOut& out, Replies& replies) {
     out.sendMessage(message.data(), message.size());
     if (!replies.WaitFor(firmware::kBlockAckReply)) return false;
   }
-  const std::vector<unsigned char> finish = Message(firmware::kFinishRequest);
+  const std::vector<unsigned char> finish = firmware::ConversationBytes(firmware::kFinishRequest);
   out.sendMessage(&finish);
   return true;
 }

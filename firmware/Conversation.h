@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace firmware {
 
@@ -37,6 +38,12 @@ constexpr std::array<std::uint8_t, kMessageLength> ConversationMessage(std::uint
   message[kKindIndex] = kind;
   message[kMessageLength - 1] = kSysexEnd;
   return message;
+}
+
+// The same, for whoever passes messages around as byte vectors.
+inline std::vector<std::uint8_t> ConversationBytes(std::uint8_t kind) {
+  const auto message = ConversationMessage(kind);
+  return {message.begin(), message.end()};
 }
 
 }  // namespace firmware

@@ -35,8 +35,7 @@ fuzz::PortSetup SetupFrom(fuzz::ByteReader& input) {
 
 // A reply of the conversation, whole, cut, lengthened or with another kind byte.
 std::vector<BYTE> ReplyShaped(fuzz::ByteReader& input) {
-  const auto message = firmware::ConversationMessage(input.InRange<BYTE>(0, 7));
-  std::vector<BYTE> reply(message.begin(), message.end());
+  std::vector<BYTE> reply = firmware::ConversationBytes(input.InRange<BYTE>(0, 7));
   const std::size_t length = input.Flag() ? reply.size() : input.InRange<std::size_t>(0, 12);
   reply.resize(length, input.Take<BYTE>());
   return reply;

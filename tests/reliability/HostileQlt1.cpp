@@ -6,17 +6,16 @@
 
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
-#include "tests/support/MessageBytes.h"
 
 namespace reliability {
 
 namespace {
 
 // Messages in the conversation's frame that are no message of it.
-std::vector<BYTE> BlockWithoutBody() { return testsupport::MessageBytes(firmware::kBlock); }
+std::vector<BYTE> BlockWithoutBody() { return firmware::ConversationBytes(firmware::kBlock); }
 
 std::vector<BYTE> AcknowledgementWithAStrayByte() {
-  std::vector<BYTE> bytes = testsupport::MessageBytes(firmware::kBlockAckReply);
+  std::vector<BYTE> bytes = firmware::ConversationBytes(firmware::kBlockAckReply);
   bytes.insert(bytes.end() - 1, 0x00);
   return bytes;
 }
@@ -81,7 +80,7 @@ void HostileQlt1::Handle(const qlt1::Message& message) { Answer(updates_.Receive
 void HostileQlt1::Answer(const std::vector<qlt1::Message>& replies) {
   for (const qlt1::Message& reply : replies) {
     SendMisbehaviour();
-    if (!giantSent_ && hostility_.giantSysex > 0 && reply == qlt1::MessageOfKind(firmware::kBlockAckReply)) {
+    if (!giantSent_ && hostility_.giantSysex > 0 && reply == firmware::ConversationBytes(firmware::kBlockAckReply)) {
       std::vector<BYTE> giant(hostility_.giantSysex, 0x55);
       giant.front() = 0xF0;
       giant.back() = 0xF7;

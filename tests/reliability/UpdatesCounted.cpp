@@ -21,7 +21,7 @@ std::vector<qlt1::Message> UpdatesCounted::Restart() {
   std::lock_guard lock(mutex_);
   earlierFaults_.insert(earlierFaults_.end(), model_->Faults().begin(), model_->Faults().end());
   model_ = FreshModel();
-  return model_->Receive(qlt1::MessageOfKind(firmware::kProbeRequest));
+  return model_->Receive(firmware::ConversationBytes(firmware::kProbeRequest));
 }
 
 std::vector<qlt1::Message> UpdatesCounted::Receive(std::span<const std::uint8_t> message) {

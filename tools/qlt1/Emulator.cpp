@@ -1,4 +1,5 @@
 #include "tools/qlt1/Emulator.h"
+#include "firmware/Conversation.h"
 
 #include <chrono>
 #include <cstdio>
@@ -69,7 +70,7 @@ void Emulator::Handle(const Message& message) {
   if (model_.Faults().size() > faultsBefore) Report("fault: " + model_.Faults().back());
   if (model_.BlocksReceived().size() > blocksBefore) Report("block " + std::to_string(model_.BlocksReceived().back()));
   for (const Message& reply : replies) ports_->Send(reply);
-  if (!replies.empty() && replies.back() == MessageOfKind(firmware::kReadyReply)) {
+  if (!replies.empty() && replies.back() == firmware::ConversationBytes(firmware::kReadyReply)) {
     readyAt_ = std::chrono::steady_clock::now();
     Report("ready");
   }

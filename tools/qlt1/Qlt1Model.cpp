@@ -1,4 +1,5 @@
 #include "tools/qlt1/Qlt1Model.h"
+#include "firmware/Conversation.h"
 
 #include <algorithm>
 #include <array>
@@ -16,11 +17,6 @@ bool HasFrame(std::span<const std::uint8_t> message) {
 }
 
 }  // namespace
-
-Message MessageOfKind(std::uint8_t kind) {
-  const auto message = firmware::ConversationMessage(kind);
-  return {message.begin(), message.end()};
-}
 
 Qlt1Model::Qlt1Model(const firmware::FirmwareImageTable& table, Options options)
     : table_(table), options_(options), received_(std::make_unique<firmware::FirmwareImageTable>()) {}
@@ -49,14 +45,14 @@ std::vector<Message> Qlt1Model::OnProbe() {
   ++probes_;
   if (options_.readyAtProbe == 0 || probes_ < options_.readyAtProbe) return {};
   expectedBlock_ = 0;
-  return {MessageOfKind(firmware::kReadyReply)};
+  return {firmware::ConversationBytes(firmware::kReadyReply)};
 }
 
 std::vector<Message> Qlt1Model::OnBlock(std::span<const std::uint8_t> block) {
   const std::string fault = CheckBlock(block);
   if (!fault.empty()) {
     faults_.push_back(fault);
-    return {MessageOfKind(firmware::kErrorReply)};
+    return {firmware::ConversationBytes(firmware::kErrorReply)};
   }
   const int number = expectedBlock_;
   received_->BlockFlags[number] = 1;
@@ -65,8 +61,8 @@ std::vector<Message> Qlt1Model::OnBlock(std::span<const std::uint8_t> block) {
   expectedBlock_ = firmware::NextFlaggedBlock(table_, number);
   std::vector<Message> replies;
   if (options_.errorEvery > 0 && blocksReceived_.size() % static_cast<std::size_t>(options_.errorEvery) == 0)
-    replies.push_back(MessageOfKind(firmware::kErrorReply));
-  replies.push_back(MessageOfKind(firmware::kBlockAckReply));
+    replies.push_back(firmware::ConversationBytes(firmware::kErrorReply));
+  replies.push_back(firmware::ConversationBytes(firmware::kBlockAckReply));
   return replies;
 }
 

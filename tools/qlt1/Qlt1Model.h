@@ -19,9 +19,6 @@ namespace qlt1 {
 
 using Message = std::vector<std::uint8_t>;
 
-// The conversation's message of `kind` (firmware/Conversation.h), as the model passes messages.
-Message MessageOfKind(std::uint8_t kind);
-
 class Qlt1Model {
  public:
   struct Options {

@@ -12,7 +12,6 @@
 #include "app/ProgrammingSession.h"
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
-#include "tests/support/MessageBytes.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/ProgrammerUnderTest.h"
 
@@ -25,7 +24,7 @@ using firmware::kReadyReply;
 using platform::PlatformCall;
 using testing::ElementsAre;
 
-using testsupport::MessageBytes;
+using firmware::ConversationBytes;
 
 // The session over connected simulated ports; the device's replies are injected by hand and the
 // probe timer's ticks are run by hand.
@@ -75,8 +74,8 @@ class ProgrammingSessionTest : public testsupport::PortTestBase {
   std::uint8_t CurrentBlock() { return programmer_->Session().CurrentBlock(); }
 
   void RunToTheLastBlock() {
-    Receive(MessageBytes(kReadyReply));
-    while (CurrentBlock() != 87) Receive(MessageBytes(kBlockAckReply));
+    Receive(ConversationBytes(kReadyReply));
+    while (CurrentBlock() != 87) Receive(ConversationBytes(kBlockAckReply));
     Sim().ClearSent(toolOutput_);
     programmer_.log.clear();
   }
@@ -96,7 +95,7 @@ TEST_F(ProgrammingSessionTest, ProbingSendsAProbeEachTickAndNothingElse) {
 
 TEST_F(ProgrammingSessionTest, ReadyStopsProbingThenSendsBlockZero) {
   ASSERT_TRUE(testsupport::TickNow(programmer_->ProbeTimer()));
-  Receive(MessageBytes(kReadyReply));
+  Receive(ConversationBytes(kReadyReply));
   EXPECT_THAT(programmer_.log, ElementsAre(">Communications Established", ">Programming"));
   EXPECT_THAT(SentKinds(), ElementsAre("probe", "block 0"));
   EXPECT_EQ(CurrentBlock(), 0);
@@ -104,18 +103,18 @@ TEST_F(ProgrammingSessionTest, ReadyStopsProbingThenSendsBlockZero) {
 }
 
 TEST_F(ProgrammingSessionTest, RepliesWhileProbing) {
-  Receive(MessageBytes(kErrorReply));
+  Receive(ConversationBytes(kErrorReply));
   EXPECT_THAT(programmer_.log, ElementsAre(">Transmission Problem"));
-  Receive(MessageBytes(kBlockAckReply));
+  Receive(ConversationBytes(kBlockAckReply));
   EXPECT_THAT(programmer_.log, ElementsAre(">Transmission Problem", ">Block 0"));
   EXPECT_THAT(SentKinds(), ElementsAre("block 9")) << "the first flagged block after 0";
 }
 
 TEST_F(ProgrammingSessionTest, EachAcknowledgementSendsTheNextFlaggedBlock) {
-  Receive(MessageBytes(kReadyReply));
-  Receive(MessageBytes(kBlockAckReply));
-  Receive(MessageBytes(kErrorReply));
-  Receive(MessageBytes(kBlockAckReply));
+  Receive(ConversationBytes(kReadyReply));
+  Receive(ConversationBytes(kBlockAckReply));
+  Receive(ConversationBytes(kErrorReply));
+  Receive(ConversationBytes(kBlockAckReply));
   EXPECT_THAT(programmer_.log, ElementsAre(">Communications Established", ">Programming", ">Block 0",
                                            ">Transmission Problem", ">Block 9"));
   EXPECT_THAT(SentKinds(), ElementsAre("block 0", "block 9", "block 10")) << "nothing resent on an error";
@@ -123,19 +122,19 @@ TEST_F(ProgrammingSessionTest, EachAcknowledgementSendsTheNextFlaggedBlock) {
 }
 
 TEST_F(ProgrammingSessionTest, TheFlagsDecideWhichBlocksGoOut) {
-  Receive(MessageBytes(kReadyReply));
-  while (CurrentBlock() != 52) Receive(MessageBytes(kBlockAckReply));
-  Receive(MessageBytes(kBlockAckReply));
+  Receive(ConversationBytes(kReadyReply));
+  while (CurrentBlock() != 52) Receive(ConversationBytes(kBlockAckReply));
+  Receive(ConversationBytes(kBlockAckReply));
   EXPECT_EQ(CurrentBlock(), 64) << "blocks 53 to 63 are not flagged";
 }
 
 TEST_F(ProgrammingSessionTest, TheLastAcknowledgementFinishesAndEveryLaterOneFinishesAgain) {
   RunToTheLastBlock();
-  Receive(MessageBytes(kBlockAckReply));
+  Receive(ConversationBytes(kBlockAckReply));
   EXPECT_THAT(programmer_.log, ElementsAre(">Block 87", ">New Software Successfully Loaded", ">Finished"));
   EXPECT_THAT(SentKinds(), ElementsAre("finish"));
-  Receive(MessageBytes(kErrorReply));
-  Receive(MessageBytes(kBlockAckReply));
+  Receive(ConversationBytes(kErrorReply));
+  Receive(ConversationBytes(kBlockAckReply));
   EXPECT_THAT(programmer_.log,
               ElementsAre(">Block 87", ">New Software Successfully Loaded", ">Finished", ">Transmission Problem",
                           ">Block 87", ">New Software Successfully Loaded", ">Finished"));
@@ -144,14 +143,14 @@ TEST_F(ProgrammingSessionTest, TheLastAcknowledgementFinishesAndEveryLaterOneFin
 }
 
 TEST_F(ProgrammingSessionTest, ReadyRestartsFromBlockZeroWhileProgrammingAndAfterTheFinish) {
-  Receive(MessageBytes(kReadyReply));
-  Receive(MessageBytes(kBlockAckReply));
-  Receive(MessageBytes(kReadyReply));
+  Receive(ConversationBytes(kReadyReply));
+  Receive(ConversationBytes(kBlockAckReply));
+  Receive(ConversationBytes(kReadyReply));
   EXPECT_EQ(CurrentBlock(), 0);
   EXPECT_THAT(SentKinds(), ElementsAre("block 0", "block 9", "block 0"));
   RunToTheLastBlock();
-  Receive(MessageBytes(kBlockAckReply));
-  Receive(MessageBytes(kReadyReply));
+  Receive(ConversationBytes(kBlockAckReply));
+  Receive(ConversationBytes(kReadyReply));
   EXPECT_THAT(SentKinds(), ElementsAre("finish", "block 0"));
 }
 
@@ -159,14 +158,14 @@ TEST_F(ProgrammingSessionTest, OnlySevenAndEightByteRepliesCount) {
   const auto& frame = firmware::kFrameStart;
   for (std::size_t length = 1; length <= frame.size(); ++length)
     Receive(std::vector<BYTE>(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(length)));
-  Receive(MessageBytes(firmware::kBlock));
-  std::vector<BYTE> tooLong = MessageBytes(kReadyReply);
+  Receive(ConversationBytes(firmware::kBlock));
+  std::vector<BYTE> tooLong = ConversationBytes(kReadyReply);
   tooLong.push_back(firmware::kSysexEnd);
   Receive(tooLong);
   EXPECT_TRUE(programmer_.log.empty()) << "shorter than 7, 9 or more, or another kind: no reply";
   EXPECT_TRUE(SentKinds().empty());
 
-  std::vector<BYTE> withoutEnd = MessageBytes(kBlockAckReply);
+  std::vector<BYTE> withoutEnd = ConversationBytes(kBlockAckReply);
   withoutEnd.pop_back();
   Receive(withoutEnd);
   EXPECT_THAT(programmer_.log, ElementsAre(">Block 0")) << "7 bytes without the end byte still acknowledge";
@@ -190,38 +189,38 @@ TEST(MatchesReply, ComparesOnlyWhatArrivedFromTheKindByteOn) {
 TEST_F(ProgrammingSessionTest, ShortMessagesAreIgnoredAndSeveralEventsAreHandledInOrder) {
   programmer_->InputPort()->SetFilteredMessages({});
   Sim().InjectShort(toolInput_, 0x643C90);
-  Sim().InjectSysex(toolInput_, MessageBytes(kErrorReply));
+  Sim().InjectSysex(toolInput_, ConversationBytes(kErrorReply));
   Sim().InjectShort(toolInput_, 0xF8);
-  Sim().InjectSysex(toolInput_, MessageBytes(kReadyReply));
-  Sim().InjectSysex(toolInput_, MessageBytes(kErrorReply));
+  Sim().InjectSysex(toolInput_, ConversationBytes(kReadyReply));
+  Sim().InjectSysex(toolInput_, ConversationBytes(kErrorReply));
   Settle();
   EXPECT_THAT(programmer_.log, ElementsAre(">Transmission Problem", ">Communications Established", ">Programming",
                                            ">Transmission Problem"));
 }
 
 TEST_F(ProgrammingSessionTest, AFailedBlockSendKeepsWhatWasDoneAndWritesNothingAfterIt) {
-  Receive(MessageBytes(kReadyReply));
+  Receive(ConversationBytes(kReadyReply));
   Faults().FailNext(PlatformCall::midiOutLongMsg, MIDIERR_NOTREADY);
-  Receive(MessageBytes(kBlockAckReply));
+  Receive(ConversationBytes(kBlockAckReply));
   ASSERT_EQ(escaped_.size(), 1u);
   EXPECT_EQ(escaped_[0], "(Long Msg) The hardware is busy with other data.");
   EXPECT_EQ(CurrentBlock(), 9) << "already set to the block whose send failed";
   EXPECT_THAT(programmer_.log, ElementsAre(">Communications Established", ">Programming", ">Block 0"));
-  Receive(MessageBytes(kBlockAckReply));
+  Receive(ConversationBytes(kBlockAckReply));
   EXPECT_EQ(CurrentBlock(), 10) << "the device's next reply decides";
 }
 
 TEST_F(ProgrammingSessionTest, AFailedFinishSendLogsNeitherClosingLine) {
   RunToTheLastBlock();
   Faults().FailNext(PlatformCall::midiOutLongMsg, MIDIERR_NOTREADY);
-  Receive(MessageBytes(kBlockAckReply));
+  Receive(ConversationBytes(kBlockAckReply));
   EXPECT_EQ(escaped_.size(), 1u);
   EXPECT_THAT(programmer_.log, ElementsAre(">Block 87"));
 }
 
 TEST_F(ProgrammingSessionTest, AFailedBlockZeroLeavesProbingOff) {
   Faults().FailNext(PlatformCall::midiOutPrepareHeader, MMSYSERR_NOMEM);
-  Receive(MessageBytes(kReadyReply));
+  Receive(ConversationBytes(kReadyReply));
   EXPECT_EQ(escaped_.size(), 1u);
   EXPECT_FALSE(programmer_->ProbeTimer().Enabled());
   EXPECT_EQ(CurrentBlock(), 0);

@@ -11,7 +11,6 @@
 #include "firmware/Conversation.h"
 #include "midi/platform/MmSystem.h"
 #include "tests/support/CallbackRecorder.h"
-#include "tests/support/MessageBytes.h"
 #include "tests/support/SimulatedPlatform.h"
 
 namespace {
@@ -99,7 +98,7 @@ TEST_F(InputEmulationTest, BuffersAreFilledInLendingOrderAndMarkedDone) {
   MIDIHDR& first = Lend(8);
   MIDIHDR& second = Lend(8);
   ASSERT_EQ(midiInStart(handle_), MMSYSERR_NOERROR);
-  const auto ready = testsupport::MessageBytes(firmware::kReadyReply);
+  const auto ready = firmware::ConversationBytes(firmware::kReadyReply);
   Inject(ready);
   Inject({0xF0, 0x7E, 0xF7});
 

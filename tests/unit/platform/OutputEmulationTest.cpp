@@ -10,7 +10,6 @@
 #include "firmware/Conversation.h"
 #include "midi/platform/MmSystem.h"
 #include "tests/support/CallbackRecorder.h"
-#include "tests/support/MessageBytes.h"
 #include "tests/support/SimulatedPlatform.h"
 
 namespace {
@@ -53,7 +52,7 @@ class OutputEmulationTest : public testsupport::SimulatedPlatformTest {
 };
 
 TEST_F(OutputEmulationTest, ALongSendCompletesLaterAsDoneOnAnotherThread) {
-  LongMessage message(testsupport::MessageBytes(firmware::kProbeRequest));
+  LongMessage message(firmware::ConversationBytes(firmware::kProbeRequest));
   ASSERT_EQ(Send(message), MMSYSERR_NOERROR);
   ASSERT_TRUE(recorder_.WaitFor(MOM_DONE, 1));
 

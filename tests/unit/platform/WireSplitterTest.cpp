@@ -6,7 +6,6 @@
 
 #include "firmware/Conversation.h"
 #include "midi/platform/WireSplitter.h"
-#include "tests/support/MessageBytes.h"
 #include "tests/unit/simulated/RecordingSink.h"
 
 namespace {
@@ -15,7 +14,7 @@ using testsupport::Received;
 using testsupport::Short;
 using testsupport::Sysex;
 
-using testsupport::MessageBytes;
+using firmware::ConversationBytes;
 
 // Each piece fed as it came; `joined` feeds them as one, as RtMidi hands them over.
 std::vector<Received> Feed(std::vector<std::vector<BYTE>> pieces, bool joined = true) {
@@ -34,26 +33,28 @@ std::vector<Received> Feed(std::vector<std::vector<BYTE>> pieces, bool joined = 
 TEST(WireSplitter, WholeMessagesPassUnchanged) {
   EXPECT_EQ(Feed({{0x90, 0x3C, 0x40}}), std::vector{Short(0x403C90)});
   EXPECT_EQ(Feed({{0xF8}}), std::vector{Short(0xF8)});
-  EXPECT_EQ(Feed({MessageBytes(firmware::kBlockAckReply)}), std::vector{Sysex(MessageBytes(firmware::kBlockAckReply))});
+  EXPECT_EQ(Feed({ConversationBytes(firmware::kBlockAckReply)}),
+            std::vector{Sysex(ConversationBytes(firmware::kBlockAckReply))});
   EXPECT_EQ(
-      Feed({MessageBytes(firmware::kBlockAckReply), {0x90, 0x3C, 0x40}, MessageBytes(firmware::kReadyReply)}, false),
-      (std::vector{Sysex(MessageBytes(firmware::kBlockAckReply)), Short(0x403C90),
-                   Sysex(MessageBytes(firmware::kReadyReply))}));
+      Feed({ConversationBytes(firmware::kBlockAckReply), {0x90, 0x3C, 0x40}, ConversationBytes(firmware::kReadyReply)},
+           false),
+      (std::vector{Sysex(ConversationBytes(firmware::kBlockAckReply)), Short(0x403C90),
+                   Sysex(ConversationBytes(firmware::kReadyReply))}));
 }
 
 TEST(WireSplitter, AMessageCutShortEndsAtTheNextStatusByteAndTheReplyAfterItStaysWhole) {
   for (const bool joined : {true, false}) {
-    EXPECT_EQ(Feed({{0xF0, 0x01, 0x02, 0x03}, MessageBytes(firmware::kBlockAckReply)}, joined),
-              (std::vector{Sysex({0xF0, 0x01, 0x02, 0x03}), Sysex(MessageBytes(firmware::kBlockAckReply))}));
-    EXPECT_EQ(Feed({{0xF0, 0x01}, {0x90, 0x3C, 0x40}, MessageBytes(firmware::kReadyReply)}, joined),
-              (std::vector{Sysex({0xF0, 0x01}), Short(0x403C90), Sysex(MessageBytes(firmware::kReadyReply))}));
-    EXPECT_EQ(Feed({{0xF0}, {0xF0}, MessageBytes(firmware::kErrorReply)}, joined),
-              (std::vector{Sysex({0xF0}), Sysex({0xF0}), Sysex(MessageBytes(firmware::kErrorReply))}));
+    EXPECT_EQ(Feed({{0xF0, 0x01, 0x02, 0x03}, ConversationBytes(firmware::kBlockAckReply)}, joined),
+              (std::vector{Sysex({0xF0, 0x01, 0x02, 0x03}), Sysex(ConversationBytes(firmware::kBlockAckReply))}));
+    EXPECT_EQ(Feed({{0xF0, 0x01}, {0x90, 0x3C, 0x40}, ConversationBytes(firmware::kReadyReply)}, joined),
+              (std::vector{Sysex({0xF0, 0x01}), Short(0x403C90), Sysex(ConversationBytes(firmware::kReadyReply))}));
+    EXPECT_EQ(Feed({{0xF0}, {0xF0}, ConversationBytes(firmware::kErrorReply)}, joined),
+              (std::vector{Sysex({0xF0}), Sysex({0xF0}), Sysex(ConversationBytes(firmware::kErrorReply))}));
   }
 }
 
 TEST(WireSplitter, RealTimeBytesInsideAMessageComeFirstAndOnTheirOwn) {
-  const std::vector<BYTE> reply = MessageBytes(firmware::kBlockAckReply);
+  const std::vector<BYTE> reply = ConversationBytes(firmware::kBlockAckReply);
   for (const bool joined : {true, false}) {
     EXPECT_EQ(Feed({{reply.begin(), reply.begin() + 3}, {0xF8}, {0xFE}, {reply.begin() + 3, reply.end()}}, joined),
               (std::vector{Short(0xF8), Short(0xFE), Sysex(reply)}));
@@ -61,7 +62,7 @@ TEST(WireSplitter, RealTimeBytesInsideAMessageComeFirstAndOnTheirOwn) {
 }
 
 TEST(WireSplitter, AMessageGoesOnInTheNextPieceUntilItsEnd) {
-  const std::vector<BYTE> reply = MessageBytes(firmware::kReadyReply);
+  const std::vector<BYTE> reply = ConversationBytes(firmware::kReadyReply);
   EXPECT_EQ(Feed({{reply.begin(), reply.begin() + 1},
                   {reply.begin() + 1, reply.begin() + 5},
                   {reply.begin() + 5, reply.end()}},

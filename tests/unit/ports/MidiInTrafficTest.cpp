@@ -10,7 +10,6 @@
 #include "firmware/Conversation.h"
 #include "midi/MidiIn.h"
 #include "midi/PortMessages.h"
-#include "tests/support/MessageBytes.h"
 #include "tests/support/PortTestAccess.h"
 #include "tests/support/PortTestBase.h"
 
@@ -83,7 +82,7 @@ TEST_F(MidiInTrafficTest, AShortMessageComesOutAsItsThreeBytesAndTimeStamp) {
 
 TEST_F(MidiInTrafficTest, ASysexMessageComesOutWholeAndItsBufferGoesBackToTheDevice) {
   auto port = OpenPort(1);
-  const auto reply = testsupport::MessageBytes(firmware::kReadyReply);
+  const auto reply = firmware::ConversationBytes(firmware::kReadyReply);
   Receive(reply);
   Settle();
   Receive(reply);

@@ -8,7 +8,6 @@
 
 #include "firmware/Conversation.h"
 #include "midi/MidiOut.h"
-#include "tests/support/MessageBytes.h"
 #include "tests/support/PortTestBase.h"
 
 namespace {
@@ -40,7 +39,7 @@ class MidiOutSendTest : public testsupport::PortTestBase {
   std::unique_ptr<TMidiOutput> port_;
   int completions_ = 0;
   std::vector<std::size_t> inFlightAtCompletion_;
-  const std::vector<BYTE> probe_ = testsupport::MessageBytes(firmware::kProbeRequest);
+  const std::vector<BYTE> probe_ = firmware::ConversationBytes(firmware::kProbeRequest);
 };
 
 TEST_F(MidiOutSendTest, AShortMessageIsPackedStatusFirst) {

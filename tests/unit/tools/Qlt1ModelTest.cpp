@@ -3,12 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "firmware/Conversation.h"
 #include "tools/qlt1/Qlt1Model.h"
 
 namespace {
 
+using firmware::ConversationBytes;
 using qlt1::Message;
-using qlt1::MessageOfKind;
 using qlt1::Qlt1Model;
 using testing::ElementsAre;
 
@@ -17,10 +18,10 @@ Message Block(int number) {
   return {bytes.begin(), bytes.end()};
 }
 
-const Message kReady = MessageOfKind(firmware::kReadyReply);
-const Message kAck = MessageOfKind(firmware::kBlockAckReply);
-const Message kError = MessageOfKind(firmware::kErrorReply);
-const Message kProbe = MessageOfKind(firmware::kProbeRequest);
+const Message kReady = firmware::ConversationBytes(firmware::kReadyReply);
+const Message kAck = firmware::ConversationBytes(firmware::kBlockAckReply);
+const Message kError = firmware::ConversationBytes(firmware::kErrorReply);
+const Message kProbe = firmware::ConversationBytes(firmware::kProbeRequest);
 
 TEST(Qlt1Model, AnswersReadyFromTheChosenProbeOn) {
   Qlt1Model model(firmware::FirmwareImage(), {.readyAtProbe = 3});
@@ -96,10 +97,10 @@ TEST(Qlt1Model, VerifiesTheImageOnlyWhenEveryDueBlockArrivedIntact) {
 
 TEST(Qlt1Model, CountsFinishesAndNamesForeignMessages) {
   Qlt1Model model(firmware::FirmwareImage(), {});
-  EXPECT_TRUE(model.Receive(MessageOfKind(firmware::kFinishRequest)).empty());
+  EXPECT_TRUE(model.Receive(firmware::ConversationBytes(firmware::kFinishRequest)).empty());
   EXPECT_EQ(model.Finishes(), 1);
   EXPECT_TRUE(model.Receive(Message{0x90, 0x3C, 0x64}).empty());
-  EXPECT_TRUE(model.Receive(MessageOfKind(0x07)).empty());
+  EXPECT_TRUE(model.Receive(firmware::ConversationBytes(0x07)).empty());
   EXPECT_EQ(model.Faults().size(), 2u);
 }
 
