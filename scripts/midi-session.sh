@@ -1,10 +1,17 @@
-# A private JACK server with the QLT-1 emulator and the tool on it, for the demo and the
-# end-to-end tests. Everything started here is stopped when the calling script ends, also on
-# failure; a server that this script did not start is never touched.
+# A MIDI session with the QLT-1 emulator and the tool on it, for the demo and the end-to-end
+# tests: a private JACK server, or with MIDI_SYSTEM=alsa the kernel's ALSA sequencer (which is
+# the machine's own: run there through scripts/midi-vm when this kernel has none). Everything
+# started here is stopped when the calling script ends, also on failure; a server that this
+# script did not start is never touched.
 #
 # Needs TOOL (bass-firmware) and EMULATOR (qlt1-emulator); `fail` may be redefined by the caller.
 
 : "${TOOL:?path of bass-firmware}" "${EMULATOR:?path of qlt1-emulator}"
+MIDI_SYSTEM=${MIDI_SYSTEM:-jack}
+case "$MIDI_SYSTEM" in
+  jack | alsa) ;;
+  *) echo "MIDI_SYSTEM must be jack or alsa, not $MIDI_SYSTEM" >&2; exit 2 ;;
+esac
 
 WORK=$(mktemp -d)
 # Named after the calling script, the same in every run: JACK keeps at most eight servers in a
@@ -36,7 +43,7 @@ stop_everything() {
 trap stop_everything EXIT
 
 # True while PID runs (an ended child not yet waited for does not).
-running() { [ -r "/proc/$1/status" ] && ! grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
+running() { [ -r "/proc/$1/status" ] && ! grep -qs '^State:[[:space:]]*Z' "/proc/$1/status"; }
 
 fail() {
   echo "$*" >&2
@@ -46,7 +53,12 @@ fail() {
 # start_server [FRAMES]: frames per cycle, 256 unless given. Synchronous (-S): in JACK's default
 # mode a client late for its cycle (on a busy machine) loses the MIDI it had to read or write;
 # here the cycle waits for it instead, so a run shows the tool's behaviour, not the machine's load.
+# The ALSA sequencer is the kernel's: it is only checked for.
 start_server() {
+  if [ "$MIDI_SYSTEM" = alsa ]; then
+    [ -e /dev/snd/seq ] || fail "no ALSA sequencer here (/dev/snd/seq): run this in scripts/midi-vm"
+    return 0
+  fi
   jackd -S -n "$SERVER" -d dummy -r 48000 -p "${1:-256}" > "$WORK/jackd.out" 2>&1 &
   PIDS+=($!)
   local tries=0
@@ -58,7 +70,7 @@ start_server() {
 }
 
 start_emulator() {
-  "$EMULATOR" --image "$WORK/image.bin" "$@" > "$WORK/emulator.out" 2>&1 &
+  "$EMULATOR" --system "$MIDI_SYSTEM" --image "$WORK/image.bin" "$@" > "$WORK/emulator.out" 2>&1 &
   EMULATOR_PID=$!
   PIDS+=($EMULATOR_PID)
 }
