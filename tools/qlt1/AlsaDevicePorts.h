@@ -1,7 +1,9 @@
 #pragma once
 
 // The device's ports on the ALSA sequencer, as RtMidi virtual ports. RtMidi's input thread queues
-// each message for the emulator's loop.
+// each message for the emulator's loop. A reply the sequencer cannot take yet (its pool is full,
+// as while a flood goes out) is tried again until it is taken: a dropped reply would stall the
+// conversation, which a real device's would not.
 
 #include <rtmidi/RtMidi.h>
 
@@ -24,10 +26,12 @@ class AlsaDevicePorts final : public DevicePorts {
 
  private:
   static void OnMidiIn(double stamp, std::vector<unsigned char>* message, void* ports);
+  static void OnSendError(RtMidiError::Type type, const std::string& text, void* refused);
 
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::deque<Message> inbox_;
+  bool sendRefused_ = false;  // set by RtMidi's error callback, on the sending thread
   RtMidiOut toTool_;
   RtMidiIn fromTool_;
 };

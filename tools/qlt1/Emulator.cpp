@@ -13,13 +13,23 @@ namespace qlt1 {
 namespace {
 
 constexpr auto kStopPoll = std::chrono::milliseconds(100);
+// A device's own rate: at most this many bytes (counting each event's bookkeeping in the MIDI
+// system) before a pause, about 13,000 short messages a second, what a USB MIDI interface can
+// carry. Without it a flood would only show how fast this process can write, not how the tool
+// copes with a device. A burst stays below the 200 events that the ALSA sequencer holds for a
+// client by default; beyond them it drops what arrives for that client.
+constexpr std::size_t kBurstBytes = 2048;
+constexpr std::size_t kPerEventBytes = 16;
+constexpr auto kBurstPause = std::chrono::milliseconds(8);
 
 void Report(const std::string& line) { std::cout << "qlt1-emulator: " << line << std::endl; }
 
 }  // namespace
 
 Emulator::Emulator(EmulatorOptions options)
-    : options_(std::move(options)), model_(firmware::FirmwareImage(), options_.model) {}
+    : options_(std::move(options)),
+      model_(firmware::FirmwareImage(), options_.model),
+      misbehaviour_(options_.hostility) {}
 
 Emulator::~Emulator() = default;
 
@@ -69,7 +79,7 @@ void Emulator::Handle(const Message& message) {
   const std::vector<Message> replies = model_.Receive(message);
   if (model_.Faults().size() > faultsBefore) Report("fault: " + model_.Faults().back());
   if (model_.BlocksReceived().size() > blocksBefore) Report("block " + std::to_string(model_.BlocksReceived().back()));
-  for (const Message& reply : replies) ports_->Send(reply);
+  Answer(replies);
   if (!replies.empty() && replies.back() == firmware::ConversationBytes(firmware::kReadyReply)) {
     readyAt_ = std::chrono::steady_clock::now();
     Report("ready");
@@ -84,6 +94,24 @@ void Emulator::Handle(const Message& message) {
     ports_.reset();
     Report("vanished after block " + std::to_string(options_.vanishAfter));
   }
+}
+
+void Emulator::Answer(const std::vector<Message>& replies) {
+  for (const Message& reply : replies) {
+    for (const Message& event : misbehaviour_.Before(reply)) SendAtTheDevicesRate(event);
+    SendAtTheDevicesRate(reply);
+  }
+}
+
+void Emulator::SendAtTheDevicesRate(const Message& event) {
+  if (options_.hostility.Any()) {
+    if (burstBytes_ + event.size() + kPerEventBytes > kBurstBytes) {
+      std::this_thread::sleep_for(kBurstPause);
+      burstBytes_ = 0;
+    }
+    burstBytes_ += event.size() + kPerEventBytes;
+  }
+  ports_->Send(event);
 }
 
 // From the moment the last ReadyReply went out, so a restarted transfer counts from its restart.

@@ -9,6 +9,7 @@
 
 #include "tools/qlt1/DevicePorts.h"
 #include "tools/qlt1/EmulatorOptions.h"
+#include "tools/qlt1/Misbehaviour.h"
 #include "tools/qlt1/Qlt1Model.h"
 
 namespace qlt1 {
@@ -28,9 +29,13 @@ class Emulator {
   void Handle(const Message& message);
   bool ReportFinish();
   void ReportTiming(std::chrono::steady_clock::time_point finishedAt);
+  void Answer(const std::vector<Message>& replies);
+  void SendAtTheDevicesRate(const Message& event);
 
   EmulatorOptions options_;
   Qlt1Model model_;
+  Misbehaviour misbehaviour_;
+  std::size_t burstBytes_ = 0;          // sent since the last pause
   std::unique_ptr<DevicePorts> ports_;  // none before they appear and after they vanished
   bool finished_ = false;
   bool verified_ = false;

@@ -1,6 +1,8 @@
 #include "tools/qlt1/EmulatorOptions.h"
 
 #include <charconv>
+#include <cstdint>
+#include <utility>
 
 namespace qlt1 {
 
@@ -21,6 +23,10 @@ const char* const kEmulatorHelp =
     "                         the built-in table block for block, 1 otherwise\n"
     "  --timing               at the first FinishRequest, report the milliseconds since the\n"
     "                         last ReadyReply: \"ready to finish 1234.567 ms\"\n"
+    "  --flood N              send N short messages before every reply, as a hostile device\n"
+    "  --flood-kind KIND      what the flood is made of: notes (default), clock or sensing\n"
+    "  --giant-sysex BYTES    send one System Exclusive message of BYTES before the first\n"
+    "                         acknowledgement of a block\n"
     "  --list-blocks          print the numbers of the blocks an update of the built-in table\n"
     "                         sends, one per line in their order, and end\n"
     "  --help                 show this text\n"
@@ -33,6 +39,18 @@ bool ParseNumber(const std::string& text, int& value) {
   const char* end = text.data() + text.size();
   const auto [rest, problem] = std::from_chars(text.data(), end, value);
   return problem == std::errc() && rest == end && value >= 0;
+}
+
+const std::pair<const char*, std::uint8_t> kFloodKinds[] = {{"notes", 0x90}, {"clock", 0xF8}, {"sensing", 0xFE}};
+
+bool ParseFloodKind(const std::string& text, std::uint8_t& status) {
+  for (const auto& [name, kindStatus] : kFloodKinds) {
+    if (text == name) {
+      status = kindStatus;
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -61,6 +79,7 @@ std::optional<EmulatorOptions> ParseEmulatorOptions(const std::vector<std::strin
     }
     const std::string& value = arguments[++i];
     int number = 0;
+    std::uint8_t status = 0;
     if (name == "--system" && (value == "jack" || value == "alsa"))
       options.system = value;
     else if (name == "--port-name" && !value.empty())
@@ -77,6 +96,12 @@ std::optional<EmulatorOptions> ParseEmulatorOptions(const std::vector<std::strin
       options.vanishAfter = number;
     else if (name == "--appear-after" && ParseNumber(value, number))
       options.appearAfterMs = number;
+    else if (name == "--flood" && ParseNumber(value, number))
+      options.hostility.floodPerReply = number;
+    else if (name == "--flood-kind" && ParseFloodKind(value, status))
+      options.hostility.floodStatus = status;
+    else if (name == "--giant-sysex" && ParseNumber(value, number) && number != 1)
+      options.hostility.giantSysex = static_cast<std::size_t>(number);
     else {
       error = "bad option or value: " + name + " " + value;
       return std::nullopt;

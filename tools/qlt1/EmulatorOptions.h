@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/qlt1/Misbehaviour.h"
 #include "tools/qlt1/Qlt1Model.h"
 
 namespace qlt1 {
@@ -21,6 +22,7 @@ struct EmulatorOptions {
   bool reportTiming = false;  // the time from the last ReadyReply to the first FinishRequest
   std::string imagePath;      // where the received image goes at each finish; empty: nowhere
   bool listBlocks = false;    // prints the blocks an update sends instead of opening any port
+  Hostility hostility;
 };
 
 // The options, or none with `error` saying what is wrong. "--help" gives none and an empty error.

@@ -9,11 +9,32 @@ using qlt1::ParseEmulatorOptions;
 
 TEST(EmulatorOptions, ReadsEveryOption) {
   std::string error;
-  const auto options =
-      ParseEmulatorOptions({"--system", "alsa", "--port-name", "Other", "--ready-after", "3", "--block-delay", "40",
-                            "--error-every", "7", "--vanish-after", "20", "--appear-after", "2000", "--image", "/tmp/x",
-                            "--exit-after-finish", "--timing", "--list-blocks"},
-                           error);
+  const auto options = ParseEmulatorOptions({"--system",
+                                             "alsa",
+                                             "--port-name",
+                                             "Other",
+                                             "--ready-after",
+                                             "3",
+                                             "--block-delay",
+                                             "40",
+                                             "--error-every",
+                                             "7",
+                                             "--vanish-after",
+                                             "20",
+                                             "--appear-after",
+                                             "2000",
+                                             "--image",
+                                             "/tmp/x",
+                                             "--exit-after-finish",
+                                             "--timing",
+                                             "--list-blocks",
+                                             "--flood",
+                                             "1500",
+                                             "--flood-kind",
+                                             "sensing",
+                                             "--giant-sysex",
+                                             "1048576"},
+                                            error);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->system, "alsa");
   EXPECT_EQ(options->portName, "Other");
@@ -26,6 +47,9 @@ TEST(EmulatorOptions, ReadsEveryOption) {
   EXPECT_TRUE(options->exitAfterFinish);
   EXPECT_TRUE(options->reportTiming);
   EXPECT_TRUE(options->listBlocks);
+  EXPECT_EQ(options->hostility.floodPerReply, 1500);
+  EXPECT_EQ(options->hostility.floodStatus, 0xFE);
+  EXPECT_EQ(options->hostility.giantSysex, 1048576u);
 }
 
 TEST(EmulatorOptions, DefaultsAnswerAtOnceOnJack) {
@@ -39,6 +63,7 @@ TEST(EmulatorOptions, DefaultsAnswerAtOnceOnJack) {
   EXPECT_FALSE(options->exitAfterFinish);
   EXPECT_FALSE(options->reportTiming);
   EXPECT_FALSE(options->listBlocks);
+  EXPECT_FALSE(options->hostility.Any());
 }
 
 TEST(EmulatorOptions, RefusesWhatItDoesNotKnow) {
@@ -47,6 +72,8 @@ TEST(EmulatorOptions, RefusesWhatItDoesNotKnow) {
   EXPECT_NE(error.find("--system"), std::string::npos);
   EXPECT_FALSE(ParseEmulatorOptions({"--ready-after", "-1"}, error));
   EXPECT_FALSE(ParseEmulatorOptions({"--block-delay", "5ms"}, error));
+  EXPECT_FALSE(ParseEmulatorOptions({"--flood-kind", "sysex"}, error));
+  EXPECT_FALSE(ParseEmulatorOptions({"--giant-sysex", "1"}, error)) << "no message is one byte long";
   EXPECT_FALSE(ParseEmulatorOptions({"--vanish-after"}, error));
   EXPECT_EQ(error, "option --vanish-after needs a value");
   EXPECT_FALSE(ParseEmulatorOptions({"stray"}, error));

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# hostile-device.sh notes|clock|sensing|giant: the device floods the tool with short messages
+# before every reply (1,500 each, over 100,000 in an update), or sends a System Exclusive message
+# of 1 MiB before its first acknowledgement. The tool picks its replies out of it: the log of a
+# successful update, the image intact, nothing on standard error.
+source "$(dirname "$0")/lib.sh"
+case "${1:-}" in
+  notes | clock | sensing) hostility=(--flood 1500 --flood-kind "$1") ;;
+  giant) hostility=(--giant-sysex 1048576) ;;
+  *) fail "usage: hostile-device.sh notes|clock|sensing|giant" ;;
+esac
+start_server
+start_emulator "${hostility[@]}"
+start_tool
+wait_for "$WORK/tool.out" ">Finished" 240
+sleep 0.5
+stop_tool
+diff <(successful_log) "$WORK/tool.out" > "$WORK/log.diff" || fail "the log differs: $(cat "$WORK/log.diff")"
+check_image
+[ ! -s "$WORK/tool.err" ] || fail "the tool wrote errors"
+echo "PASS: hostile device ($1)"
