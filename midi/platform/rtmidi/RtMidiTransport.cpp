@@ -9,8 +9,8 @@
 #include "midi/platform/jack/JackInputPort.h"
 #include "midi/platform/jack/JackOutputPort.h"
 #include "midi/platform/rtmidi/MidiSystem.h"
-#include "midi/platform/rtmidi/RtMidiInputPort.h"
 #include "midi/platform/rtmidi/RtMidiOutputPort.h"
+#include "midi/platform/rtmidi/SequencerInputPort.h"
 
 namespace platform {
 
@@ -61,7 +61,7 @@ std::unique_ptr<InputConnection> RtMidiTransport::OpenInput(UINT index, InputSin
   }
   const PortEntry& port = ports[index];
   if (port.system->Api() == RtMidi::UNIX_JACK) return JackInputPort::Open(clientName_, port.name, sink, result);
-  return RtMidiInputPort::Open(port.system->Api(), clientName_, port.name, sink, result);
+  return SequencerInputPort::Open(clientName_, port.name, sink, result);
 }
 
 std::unique_ptr<OutputConnection> RtMidiTransport::OpenOutput(UINT index, MMRESULT& result) {

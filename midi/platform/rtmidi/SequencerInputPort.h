@@ -1,0 +1,45 @@
+#pragma once
+
+// An open input port of the ALSA sequencer, on a sequencer client of our own rather than
+// RtMidi's: the sequencer drops whatever arrives for a client whose input pool is full, and
+// RtMidi keeps the default pool of 200 events, prints to standard error when it overruns, and
+// allocates for every message. This client asks for the largest pool the sequencer grants, reads
+// on a thread of its own that allocates nothing, and hands what it receives, as it was on the
+// wire, through a WireSplitter to the sink. Destroying it stops that thread first, so the sink
+// hears nothing more.
+
+#include <alsa/asoundlib.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "midi/platform/Transport.h"
+#include "midi/platform/WireSplitter.h"
+
+namespace platform {
+
+class SequencerInputPort final : public InputConnection {
+ public:
+  // `portName` as the listing gives it ("client:port C:P"). Null, with `result` set, when the
+  // port is gone or cannot be opened.
+  static std::unique_ptr<SequencerInputPort> Open(const std::string& clientName, const std::string& portName,
+                                                  InputSink& sink, MMRESULT& result);
+  ~SequencerInputPort() override;
+  SequencerInputPort(const SequencerInputPort&) = delete;
+  SequencerInputPort& operator=(const SequencerInputPort&) = delete;
+
+ private:
+  explicit SequencerInputPort(InputSink& sink) : splitter_(sink) {}
+  MMRESULT Connect(const std::string& clientName, const std::string& portName);
+  void Read();
+  void Deliver(const snd_seq_event_t& event);
+
+  WireSplitter splitter_;  // the reading thread only
+  snd_seq_t* sequencer_ = nullptr;
+  snd_midi_event_t* decoder_ = nullptr;
+  int stopFd_ = -1;  // an eventfd: written once to end the reading thread's wait
+  std::thread reader_;
+};
+
+}  // namespace platform
