@@ -1,5 +1,6 @@
 // direct-exchange: the baseline of the whole update over real MIDI. The same conversation as the
-// tool's, acknowledgement-paced with one block in flight, straight on RtMidi and JACK: a probe,
+// tool's, acknowledgement-paced with one block in flight, straight on RtMidi, on JACK or with
+// `--system alsa` on the ALSA sequencer: a probe,
 // block 0 on ReadyReply, each further flagged block on the acknowledgement of the one before,
 // then FinishRequest. The main thread waits for each reply; RtMidi's thread hands it over.
 #include <rtmidi/RtMidi.h>
@@ -80,9 +81,17 @@ bool Exchange(RtMidiOut& out, Replies& replies) {
 
 }  // namespace
 
-int main() {
-  RtMidiOut out(RtMidi::UNIX_JACK, "direct-exchange");
-  RtMidiIn in(RtMidi::UNIX_JACK, "direct-exchange", 4096);
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  RtMidi::Api api = RtMidi::UNIX_JACK;
+  if (arguments == std::vector<std::string>{"--system", "alsa"}) {
+    api = RtMidi::LINUX_ALSA;
+  } else if (!arguments.empty() && arguments != std::vector<std::string>{"--system", "jack"}) {
+    std::cerr << "usage: direct-exchange [--system jack|alsa]\n";
+    return 2;
+  }
+  RtMidiOut out(api, "direct-exchange");
+  RtMidiIn in(api, "direct-exchange", 4096);
   Replies replies;
   const auto source = FindDevicePort(in);
   const auto destination = FindDevicePort(out);

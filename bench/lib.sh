@@ -48,6 +48,28 @@ cpu_percent() {
 
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
 
+# timed_update PROGRAM [ARGS...]: one update against a fresh emulator on MIDI_SYSTEM (jack unless
+# set); echoes the milliseconds. It runs in
+# a command substitution, whose end the session's clean-up never sees: it ends what it started
+# itself, also when it fails, or a program left running would join the next server of this name
+# and answer in the next run's conversation.
+timed_update() {
+  emulator="" program=""
+  trap 'kill -TERM $emulator $program 2>/dev/null || true' EXIT
+  start "$EMULATOR" --system "${MIDI_SYSTEM:-jack}" --timing --exit-after-finish
+  emulator=$STARTED
+  wait_line "$WORK/qlt1-emulator.out" "open on ${MIDI_SYSTEM:-jack}" 10
+  start "$@"
+  program=$STARTED
+  wait_line "$WORK/qlt1-emulator.out" "qlt1-emulator: finish after" 120
+  local verified=0
+  wait "$emulator" || verified=$?
+  finish "$emulator"
+  finish "$program"
+  [ "$verified" -eq 0 ] || fail "the update by $(basename "$1") did not verify: $(cat "$WORK/qlt1-emulator.out")"
+  sed -n 's/^qlt1-emulator: ready to finish \([0-9.]*\) ms$/\1/p' "$WORK/qlt1-emulator.out"
+}
+
 # value_of RECORD, baseline_of RECORD: the fields of a figure record.
 value_of() { cut -f3 <<< "$1"; }
 baseline_of() { cut -f5 <<< "$1"; }

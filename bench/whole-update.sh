@@ -8,27 +8,6 @@ here=$(dirname "$0")
 source "$here/lib.sh"
 RUNS=${BENCH_RUNS:-5}
 
-# timed_update PROGRAM: one update against a fresh emulator; echoes the milliseconds. It runs in
-# a command substitution, whose end the session's clean-up never sees: it ends what it started
-# itself, also when it fails, or a program left running would join the next server of this name
-# and answer in the next run's conversation.
-timed_update() {
-  emulator="" program=""
-  trap 'kill -TERM $emulator $program 2>/dev/null || true' EXIT
-  start "$EMULATOR" --timing --exit-after-finish
-  emulator=$STARTED
-  wait_line "$WORK/qlt1-emulator.out" "open on jack" 10
-  start "$1"
-  program=$STARTED
-  wait_line "$WORK/qlt1-emulator.out" "qlt1-emulator: finish after" 120
-  local verified=0
-  wait "$emulator" || verified=$?
-  finish "$emulator"
-  finish "$program"
-  [ "$verified" -eq 0 ] || fail "the update by $(basename "$1") did not verify: $(cat "$WORK/qlt1-emulator.out")"
-  sed -n 's/^qlt1-emulator: ready to finish \([0-9.]*\) ms$/\1/p' "$WORK/qlt1-emulator.out"
-}
-
 # samples FRAMES: the tool's times on one line, the baseline's on the next.
 samples() (
   source "$here/../scripts/midi-session.sh"
