@@ -13,8 +13,8 @@ namespace platform {
 namespace {
 
 const std::string kOwnPortName = "out";
-// The sequencer's pool may be full for a moment; RtMidi then
-// reports the send as failed and it is tried again, for a while.
+// A receiver's pool may be full for a moment; when the sequencer says so, RtMidi reports the send
+// as failed and it is tried again, for a while.
 constexpr std::chrono::milliseconds kRetryPause{5};
 constexpr std::chrono::seconds kRetryLimit{2};
 
@@ -73,6 +73,7 @@ MMRESULT RtMidiOutputPort::Hand(std::span<const BYTE> bytes, bool cancellable) {
     if (cancellable && cancelled_.load(std::memory_order_acquire)) return MMSYSERR_NOERROR;
     std::this_thread::sleep_for(kRetryPause);
     if (!PortPresent()) return MIDIERR_NODEVICE;
+    retries_.fetch_add(1, std::memory_order_relaxed);
   }
 }
 

@@ -2,8 +2,11 @@
 
 // An open output port of the ALSA sequencer: an RtMidiOut of our own, connected to the port.
 // Every send first checks that the port is still there, since the sequencer does not report
-// sending to a port that went away. A message the sequencer cannot take yet (its pool is full)
-// is held back and tried again, never dropped.
+// sending to a port that went away. A send the sequencer refuses (the receiver's pool is full) is
+// tried again for a while. It seldom refuses one: RtMidi time-stamps its connection on queue 0,
+// and while that queue exists (every RtMidi input makes one) the sequencer drops what a receiver
+// has no room for without telling the sender, and an overflowed receiver loses what it held too.
+// No sender can prevent that on the ALSA sequencer; the conversation's replies pace the blocks.
 
 #include <rtmidi/RtMidi.h>
 
@@ -29,6 +32,10 @@ class RtMidiOutputPort final : public OutputConnection {
   MMRESULT SendLong(std::span<const BYTE> bytes) override;
   void Cancel() override;
 
+  // Sends tried again since the port opened. Tests read it: whether the sequencer refuses a send
+  // at all depends on its queues and on how fast the receiver reads, which only a test arranges.
+  unsigned Retries() const { return retries_.load(std::memory_order_relaxed); }
+
  private:
   explicit RtMidiOutputPort(std::string portName) : portName_(std::move(portName)) {}
   MMRESULT Connect(RtMidi::Api api, const std::string& clientName);
@@ -39,6 +46,7 @@ class RtMidiOutputPort final : public OutputConnection {
 
   const std::string portName_;
   std::atomic<bool> cancelled_{false};
+  std::atomic<unsigned> retries_{0};
   ErrorRecorder errors_;  // before output_, which reports to it until it goes
   std::unique_ptr<RtMidiOut> output_;
 };

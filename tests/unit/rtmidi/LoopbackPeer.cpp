@@ -33,12 +33,4 @@ std::vector<Bytes> LoopbackPeer::Received(std::size_t count, std::chrono::millis
   return received_;
 }
 
-Bytes Sysex(std::size_t size, unsigned tag) {
-  Bytes message(size);
-  for (std::size_t i = 0; i < size; ++i) message[i] = static_cast<unsigned char>((i * 7 + tag) & 0x7F);
-  message.front() = 0xF0;
-  message.back() = 0xF7;
-  return message;
-}
-
 }  // namespace testsupport

@@ -15,10 +15,9 @@
 #include "midi/platform/jack/JackMidiInput.h"
 #include "midi/platform/jack/JackMidiOutput.h"
 #include "midi/platform/jack/ReceivedEvents.h"
+#include "tests/unit/rtmidi/SysexMessage.h"
 
 namespace testsupport {
-
-using Bytes = std::vector<unsigned char>;
 
 // Waits until a count that JACK's thread keeps reaches `expected`, for 10 s at most; whether it
 // is then exactly `expected`.
@@ -47,8 +46,5 @@ class LoopbackPeer {
   std::unique_ptr<platform::JackMidiInput> destination_;
   std::string destinationName_;
 };
-
-// A System Exclusive message of `size` bytes whose body tells `tag` apart.
-Bytes Sysex(std::size_t size, unsigned tag);
 
 }  // namespace testsupport

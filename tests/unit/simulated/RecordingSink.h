@@ -4,6 +4,7 @@
 // notes the thread and the parts. It can be blocked, to keep the driver thread inside a call.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <span>
@@ -30,17 +31,27 @@ class RecordingSink final : public platform::InputSink {
   void ReceiveShort(DWORD message) noexcept override {
     std::unique_lock lock = Arrive();
     messages_.push_back({false, message, {}, 0});
+    messagesChanged_.notify_all();
   }
   void ReceiveSysex(std::span<const BYTE> bytes, bool messageEnds) noexcept override {
     std::unique_lock lock = Arrive();
     partial_.isSysex = true;
     partial_.bytes.insert(partial_.bytes.end(), bytes.begin(), bytes.end());
     ++partial_.parts;
-    if (messageEnds) messages_.push_back(std::exchange(partial_, {}));
+    if (messageEnds) {
+      messages_.push_back(std::exchange(partial_, {}));
+      messagesChanged_.notify_all();
+    }
   }
 
   std::vector<Received> Messages() const {
     std::lock_guard lock(mutex_);
+    return messages_;
+  }
+  // The messages once `count` have come, or when `timeout` has passed.
+  std::vector<Received> WaitForMessages(std::size_t count, std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    messagesChanged_.wait_for(lock, timeout, [&] { return messages_.size() >= count; });
     return messages_;
   }
   std::thread::id Thread() const {
@@ -69,6 +80,7 @@ class RecordingSink final : public platform::InputSink {
 
   mutable std::mutex mutex_;
   std::condition_variable gateChanged_;
+  mutable std::condition_variable messagesChanged_;
   bool gateOpen_ = true;
   std::atomic<int> calls_{0};
   std::thread::id thread_;
