@@ -7,6 +7,7 @@
 
 #include "midi/platform/MessageLength.h"
 #include "midi/platform/rtmidi/PortListing.h"
+#include "midi/platform/rtmidi/SequencerAddress.h"
 
 namespace platform {
 
@@ -28,8 +29,20 @@ std::unique_ptr<RtMidiOutputPort> RtMidiOutputPort::Open(RtMidi::Api api, const 
   return port;
 }
 
+RtMidiOutputPort::~RtMidiOutputPort() {
+  if (lookup_ != nullptr) snd_seq_close(lookup_);
+}
+
 // Looked up by name in the new client's own list, as for input.
 MMRESULT RtMidiOutputPort::Connect(RtMidi::Api api, const std::string& clientName) {
+  const std::optional<snd_seq_addr_t> address = SequencerAddressOf(portName_);
+  if (!address) return MMSYSERR_BADDEVICEID;
+  address_ = *address;
+  if (snd_seq_open(&lookup_, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK) < 0) {
+    lookup_ = nullptr;
+    return MMSYSERR_ERROR;
+  }
+  snd_seq_set_client_name(lookup_, clientName.c_str());
   try {
     output_ = std::make_unique<RtMidiOut>(api, clientName);
   } catch (const RtMidiError&) {
@@ -77,6 +90,6 @@ MMRESULT RtMidiOutputPort::Hand(std::span<const BYTE> bytes, bool cancellable) {
   }
 }
 
-bool RtMidiOutputPort::PortPresent() { return FindPort(*output_, portName_).has_value(); }
+bool RtMidiOutputPort::PortPresent() { return ListedNameAt(lookup_, address_) == portName_; }
 
 }  // namespace platform

@@ -2,12 +2,14 @@
 
 // An open output port of the ALSA sequencer: an RtMidiOut of our own, connected to the port.
 // Every send first checks that the port is still there, since the sequencer does not report
-// sending to a port that went away. A send the sequencer refuses (the receiver's pool is full) is
+// sending to a port that went away; the check asks for the port's own address, through a client
+// of ours that makes no port. A send the sequencer refuses (the receiver's pool is full) is
 // tried again for a while. It seldom refuses one: RtMidi time-stamps its connection on queue 0,
 // and while that queue exists (every RtMidi input makes one) the sequencer drops what a receiver
 // has no room for without telling the sender, and an overflowed receiver loses what it held too.
 // No sender can prevent that on the ALSA sequencer; the conversation's replies pace the blocks.
 
+#include <alsa/asoundlib.h>
 #include <rtmidi/RtMidi.h>
 
 #include <atomic>
@@ -26,7 +28,9 @@ class RtMidiOutputPort final : public OutputConnection {
   // Null, with `result` set, when the port is gone or cannot be opened.
   static std::unique_ptr<RtMidiOutputPort> Open(RtMidi::Api api, const std::string& clientName,
                                                 const std::string& portName, MMRESULT& result);
-  ~RtMidiOutputPort() override = default;
+  ~RtMidiOutputPort() override;
+  RtMidiOutputPort(const RtMidiOutputPort&) = delete;
+  RtMidiOutputPort& operator=(const RtMidiOutputPort&) = delete;
 
   MMRESULT SendShort(DWORD message) override;
   MMRESULT SendLong(std::span<const BYTE> bytes) override;
@@ -47,6 +51,8 @@ class RtMidiOutputPort final : public OutputConnection {
   const std::string portName_;
   std::atomic<bool> cancelled_{false};
   std::atomic<unsigned> retries_{0};
+  snd_seq_t* lookup_ = nullptr;  // asks whether the port is still there
+  snd_seq_addr_t address_{};
   ErrorRecorder errors_;  // before output_, which reports to it until it goes
   std::unique_ptr<RtMidiOut> output_;
 };

@@ -6,9 +6,10 @@
 
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <optional>
 #include <vector>
+
+#include "midi/platform/rtmidi/SequencerAddress.h"
 
 namespace platform {
 
@@ -20,35 +21,6 @@ constexpr int kInputPoolEvents = 2000;
 constexpr std::size_t kReadBufferBytes = 64 * 1024;
 // The longest short message, decoded.
 constexpr std::size_t kShortMessageBytes = 3;
-
-// The sequencer address at the end of a listed name: "client:port 20:0".
-std::optional<snd_seq_addr_t> AddressOf(const std::string& portName) {
-  const std::size_t space = portName.rfind(' ');
-  const std::size_t colon = portName.rfind(':');
-  if (space == std::string::npos || colon == std::string::npos || colon < space) return std::nullopt;
-  int client = -1;
-  int port = -1;
-  const char* text = portName.data();
-  const auto clientEnd = std::from_chars(text + space + 1, text + colon, client);
-  const auto portEnd = std::from_chars(text + colon + 1, text + portName.size(), port);
-  if (clientEnd.ec != std::errc() || clientEnd.ptr != text + colon || portEnd.ec != std::errc() ||
-      portEnd.ptr != text + portName.size() || client < 0 || client > 255 || port < 0 || port > 255)
-    return std::nullopt;
-  return snd_seq_addr_t{static_cast<unsigned char>(client), static_cast<unsigned char>(port)};
-}
-
-// The name the listing gives the port at `address` now, so that a port that went away and one
-// that took its number are both refused.
-std::string ListedName(snd_seq_t* sequencer, snd_seq_addr_t address) {
-  snd_seq_client_info_t* client = nullptr;
-  snd_seq_port_info_t* port = nullptr;
-  snd_seq_client_info_alloca(&client);
-  snd_seq_port_info_alloca(&port);
-  if (snd_seq_get_any_client_info(sequencer, address.client, client) < 0) return {};
-  if (snd_seq_get_any_port_info(sequencer, address.client, address.port, port) < 0) return {};
-  return std::string(snd_seq_client_info_get_name(client)) + ":" + snd_seq_port_info_get_name(port) + " " +
-         std::to_string(address.client) + ":" + std::to_string(address.port);
-}
 
 }  // namespace
 
@@ -73,13 +45,13 @@ SequencerInputPort::~SequencerInputPort() {
 }
 
 MMRESULT SequencerInputPort::Connect(const std::string& clientName, const std::string& portName) {
-  const std::optional<snd_seq_addr_t> source = AddressOf(portName);
+  const std::optional<snd_seq_addr_t> source = SequencerAddressOf(portName);
   if (!source) return MMSYSERR_BADDEVICEID;
   if (snd_seq_open(&sequencer_, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK) < 0) {
     sequencer_ = nullptr;
     return MMSYSERR_ERROR;
   }
-  if (ListedName(sequencer_, *source) != portName) return MMSYSERR_BADDEVICEID;
+  if (ListedNameAt(sequencer_, *source) != portName) return MMSYSERR_BADDEVICEID;
   snd_seq_set_client_name(sequencer_, clientName.c_str());
   // A smaller pool than asked for still works; only a flood fills it sooner.
   snd_seq_set_client_pool_input(sequencer_, kInputPoolEvents);
