@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The whole update over the kernel's ALSA sequencer, in a guest that has one (scripts/midi-vm):
+# the tool against direct-exchange (the same acknowledgement-paced conversation straight on
+# RtMidi), both on the same sequencer with an emulator that acknowledges at once, timed by the
+# emulator from its ReadyReply to the FinishRequest, runs alternating. The guest's processor is
+# emulated, so only the ratio means anything. Prints a figure record.
+here=$(cd "$(dirname "$0")" && pwd)
+if [ ! -e /dev/snd/seq ]; then
+  exec "$here/../scripts/midi-vm" --timeout 900 -- bash "$here/whole-update-alsa.sh"
+fi
+source "$here/lib.sh"
+RUNS=${BENCH_RUNS:-5}
+export MIDI_SYSTEM=alsa
+
+sampled=$(mktemp)
+trap 'rm -f "$sampled"' EXIT
+(
+  source "$here/../scripts/midi-session.sh"
+  start_server
+  tool=() direct=()
+  for ((run = 0; run < RUNS; run++)); do
+    tool+=("$(timed_update "$TOOL")")
+    direct+=("$(timed_update "$BENCH/direct-exchange" --system alsa)")
+  done
+  echo "${tool[*]}"
+  echo "${direct[*]}"
+) > "$sampled"
+{ read -r -a tool; read -r -a direct; } < "$sampled"
+"$BENCH/bench_figure" "whole update over the ALSA sequencer, in a guest" ms 'ratio<=1.10' "${tool[@]}" --baseline "${direct[@]}"
