@@ -16,6 +16,7 @@ modprobe -r snd-virmidi snd-seq-dummy && modprobe -r snd-seq-midi-event snd-seq 
   fail "the sequencer's modules could not be unloaded"
 [ ! -e /dev/snd/seq ] || fail "the sequencer is still there after its modules went"
 start_tool
+wait_for "$WORK/tool.out" ">Switch on QLT-1" 60
 sleep 3
 [ "$(cat "$WORK/tool.out")" = ">Switch on QLT-1" ] || fail "the tool logged more than its first line without a sequencer"
 [ ! -s "$WORK/tool.err" ] || fail "the tool printed while there was no sequencer"

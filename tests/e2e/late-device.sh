@@ -3,6 +3,8 @@
 source "$(dirname "$0")/lib.sh"
 start_server
 start_tool
+# From the tool's first line on, however long its start took.
+wait_for "$WORK/tool.out" ">Switch on QLT-1" 60
 start_emulator --appear-after 2000
 sleep 1
 [ "$(cat "$WORK/tool.out")" = ">Switch on QLT-1" ] || fail "the tool logged more than its first line while waiting"

@@ -3,6 +3,7 @@
 # first log line and prints nothing else while it waits.
 source "$(dirname "$0")/lib.sh"
 start_tool
+wait_for "$WORK/tool.out" ">Switch on QLT-1" 60
 sleep 3
 kill -0 "$TOOL_PID" 2>/dev/null || fail "the tool ended while waiting"
 [ "$(cat "$WORK/tool.out")" = ">Switch on QLT-1" ] || fail "the tool logged more than its first line"
