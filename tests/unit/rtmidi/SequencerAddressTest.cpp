@@ -21,9 +21,9 @@ TEST(SequencerAddress, IsTakenFromTheEndOfTheListedName) {
 }
 
 TEST(SequencerAddress, NamesWithoutAValidAddressGiveNone) {
-  for (const char* name : {"", "Midi Through", "Midi Through:Port 14", "client:port 14:", "client:port :0",
-                           "client:port 256:0", "client:port 14:-1", "client:port 14:0 ", "client:port 1x:0",
-                           "client:port14:0"})
+  for (const char* name :
+       {"", "Midi Through", "Midi Through:Port 14", "client:port 14:", "client:port :0", "client:port 256:0",
+        "client:port 14:-1", "client:port 14:0 ", "client:port 1x:0", "client:port14:0"})
     EXPECT_FALSE(SequencerAddressOf(name)) << name;
 }
 
