@@ -10,6 +10,7 @@
 
 #include <cstdio>
 
+#include "app/Version.h"
 #include "framework/ExceptionGuard.h"
 
 namespace app {
@@ -59,7 +60,7 @@ TForm1::~TForm1() = default;
 LayoutScale TForm1::BuildWindow() {
   window_ = std::make_unique<QWidget>(nullptr, kWindowFlags);
   window_->setObjectName(QStringLiteral("Form1"));
-  window_->setWindowTitle(QStringLiteral("Bass Firmware 4.18.1"));
+  window_->setWindowTitle(QStringLiteral("Bass Firmware ") + QString::fromLatin1(kVersion));
   window_->setWindowIcon(QIcon(QStringLiteral(":/MAINICON")));
   window_->setFont(LayoutFont());
   QPalette palette = window_->palette();

@@ -1,10 +1,21 @@
-// bass-firmware: loads new firmware into the QLT-1. No command line, no settings.
+// bass-firmware: loads new firmware into the QLT-1. No settings; the command line answers only
+// --help and --version.
 #include <QApplication>
 
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
 #include "app/Program.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 
-int main(int /*argc*/, char** argv) {
+int main(int argc, char** argv) {
+  const app::CommandLineAnswer answer = app::AnswerCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (answer.action != app::CommandLineAnswer::Action::Run) {
+    (answer.action == app::CommandLineAnswer::Action::Print ? std::cout : std::cerr) << answer.text;
+    return answer.exitStatus;
+  }
   // Qt sees only the program's own name, so no argument can change how it runs.
   int qtArgumentCount = 1;
   QApplication application(qtArgumentCount, argv);

@@ -1,0 +1,40 @@
+#include "app/CommandLine.h"
+
+#include "app/Version.h"
+
+namespace app {
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+std::string Help() {
+  return "Usage: bass-firmware [--help | --version]\n"
+         "Loads new firmware into the QLT-1 bass MIDI interface over MIDI System Exclusive.\n"
+         "Start it, then switch the device on: the tool finds the device's MIDI ports (on the ALSA\n"
+         "sequencer or a running JACK server), sends the firmware block by block and reports every\n"
+         "step in its window, one line each, also on standard output.\n"
+         "\n"
+         "  --help      show this text and end\n"
+         "  --version   show the version and end\n"
+         "\n"
+         "SIGTERM or SIGINT closes it like its close box. See bass-firmware(1).\n";
+}
+
+}  // namespace
+
+CommandLineAnswer AnswerCommandLine(const std::vector<std::string>& arguments) {
+  const auto refuse = [](const std::string& why) {
+    return CommandLineAnswer{CommandLineAnswer::Action::Refuse,
+                             "bass-firmware: " + why + "\nTry 'bass-firmware --help' for more information.\n",
+                             kUsageError};
+  };
+  for (const std::string& argument : arguments)
+    if (argument != "--help" && argument != "--version") return refuse("unknown argument '" + argument + "'");
+  if (arguments.size() > 1) return refuse("--help and --version go alone");
+  if (arguments.empty()) return {};
+  if (arguments.front() == "--help") return {CommandLineAnswer::Action::Print, Help(), 0};
+  return {CommandLineAnswer::Action::Print, std::string("bass-firmware ") + kVersion + "\n", 0};
+}
+
+}  // namespace app
