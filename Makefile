@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test run demo fuzz bench format format-check clean
+.PHONY: deps configure build test run demo package fuzz bench format format-check clean
 
 deps:
 	@scripts/install-deps
@@ -21,6 +21,10 @@ run: build
 
 demo: build
 	@TOOL=$(BUILD_DIR)/app/bass-firmware EMULATOR=$(BUILD_DIR)/tools/qlt1/qlt1-emulator scripts/demo
+
+# The Debian package of the build: $(BUILD_DIR)/bass-firmware_<version>_amd64.deb.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 # The fuzz targets, built with clang in build-fuzz/, each run for FUZZ_SECONDS.
 FUZZ_SECONDS ?= 300

@@ -2,7 +2,9 @@
 """Draws the application icon MAINICON: 256 x 256 pixels, 24-bit colour, PNG.
 
 A five-pin MIDI socket with an arrow going into it: firmware on its way into the device.
-Standard library only. Usage: tools/make-icon.py [output.png] (default app/resources/MAINICON.png).
+Standard library only.
+Usage: tools/make-icon.py [output.png [SIZE]]   (default app/resources/MAINICON.png, 256 pixels)
+       tools/make-icon.py output.svg            the same drawing as a scalable image
 """
 
 import math
@@ -62,11 +64,11 @@ def colour_at(x, y):
     return tuple(round(n + (m - n) * t) for n, m in zip(NAVY, TEAL))
 
 
-def pixel(px, py):
+def pixel(px, py, scale):
     total = [0, 0, 0]
     for sy in range(SAMPLES):
         for sx in range(SAMPLES):
-            c = colour_at(px + (sx + 0.5) / SAMPLES, py + (sy + 0.5) / SAMPLES)
+            c = colour_at((px + (sx + 0.5) / SAMPLES) * scale, (py + (sy + 0.5) / SAMPLES) * scale)
             for i in range(3):
                 total[i] += c[i]
     return bytes(round(v / SAMPLES ** 2) for v in total)
@@ -76,16 +78,42 @@ def chunk(kind, data):
     return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
 
-def png():
-    rows = b"".join(b"\x00" + b"".join(pixel(x, y) for x in range(SIZE)) for y in range(SIZE))
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 2, 0, 0, 0)  # 8 bits per channel, RGB
+def png(size):
+    scale = SIZE / size
+    rows = b"".join(b"\x00" + b"".join(pixel(x, y, scale) for x in range(size)) for y in range(size))
+    header = struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0)  # 8 bits per channel, RGB
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b"")
+
+
+def hex_colour(colour):
+    return "#%02x%02x%02x" % colour
+
+
+def svg():
+    """The shapes of colour_at, from the bottom up."""
+    cx, cy = CENTRE
+    pins = "".join(f'<circle cx="{px:.2f}" cy="{py:.2f}" r="8" fill="{hex_colour(GOLD)}"/>' for px, py in PINS)
+    return (f'<svg xmlns="http://www.w3.org/2000/svg" width="{SIZE}" height="{SIZE}" viewBox="0 0 {SIZE} {SIZE}">'
+            f'<defs><linearGradient id="back" x1="0" y1="0" x2="1" y2="1">'
+            f'<stop offset="0" stop-color="{hex_colour(NAVY)}"/><stop offset="1" stop-color="{hex_colour(TEAL)}"/>'
+            f'</linearGradient></defs>'
+            f'<rect width="{SIZE}" height="{SIZE}" fill="url(#back)"/>'
+            f'<rect x="116" y="{cy + 70:g}" width="24" height="22" fill="{hex_colour(SILVER)}"/>'
+            f'<circle cx="{cx:g}" cy="{cy:g}" r="80" fill="{hex_colour(SILVER)}"/>'
+            f'<circle cx="{cx:g}" cy="{cy:g}" r="62" fill="{hex_colour(SOCKET)}"/>'
+            f'{pins}'
+            f'<rect x="112" y="12" width="32" height="54" fill="{hex_colour(ORANGE)}"/>'
+            f'<polygon points="80,62 176,62 128,112" fill="{hex_colour(ORANGE)}"/>'
+            f'</svg>\n')
 
 
 def main():
     default = pathlib.Path(__file__).resolve().parent.parent / "app" / "resources" / "MAINICON.png"
     target = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else default
-    target.write_bytes(png())
+    if target.suffix == ".svg":
+        target.write_text(svg())
+    else:
+        target.write_bytes(png(int(sys.argv[2]) if len(sys.argv) > 2 else SIZE))
 
 
 if __name__ == "__main__":
