@@ -70,6 +70,21 @@ timed_update() {
   sed -n 's/^qlt1-emulator: ready to finish \([0-9.]*\) ms$/\1/p' "$WORK/qlt1-emulator.out"
 }
 
+# samples [FRAMES]: on a MIDI session of its own (a JACK server of FRAMES per cycle, or the ALSA
+# sequencer with MIDI_SYSTEM=alsa), BENCH_RUNS updates by the tool and as many by direct-exchange,
+# alternating; the tool's times on one line, the baseline's on the next.
+samples() (
+  source "$(dirname "${BASH_SOURCE[0]}")/../scripts/midi-session.sh"
+  start_server "$@"
+  local tool=() direct=() run
+  for ((run = 0; run < ${BENCH_RUNS:-5}; run++)); do
+    tool+=("$(timed_update "$TOOL")")
+    direct+=("$(timed_update "$BENCH/direct-exchange" --system "${MIDI_SYSTEM:-jack}")")
+  done
+  echo "${tool[*]}"
+  echo "${direct[*]}"
+)
+
 # value_of RECORD, baseline_of RECORD: the fields of a figure record.
 value_of() { cut -f3 <<< "$1"; }
 baseline_of() { cut -f5 <<< "$1"; }

@@ -9,21 +9,10 @@ if [ ! -e /dev/snd/seq ]; then
   exec "$here/../scripts/midi-vm" --timeout 900 -- bash "$here/whole-update-alsa.sh"
 fi
 source "$here/lib.sh"
-RUNS=${BENCH_RUNS:-5}
 export MIDI_SYSTEM=alsa
 
 sampled=$(mktemp)
 trap 'rm -f "$sampled"' EXIT
-(
-  source "$here/../scripts/midi-session.sh"
-  start_server
-  tool=() direct=()
-  for ((run = 0; run < RUNS; run++)); do
-    tool+=("$(timed_update "$TOOL")")
-    direct+=("$(timed_update "$BENCH/direct-exchange" --system alsa)")
-  done
-  echo "${tool[*]}"
-  echo "${direct[*]}"
-) > "$sampled"
+samples > "$sampled"
 { read -r -a tool; read -r -a direct; } < "$sampled"
 "$BENCH/bench_figure" "whole update over the ALSA sequencer, in a guest" ms 'ratio<=1.10' "${tool[@]}" --baseline "${direct[@]}"

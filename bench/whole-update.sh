@@ -6,20 +6,6 @@
 # 128 frames per cycle; the tool's time must scale as the baseline's does. Prints figure records.
 here=$(dirname "$0")
 source "$here/lib.sh"
-RUNS=${BENCH_RUNS:-5}
-
-# samples FRAMES: the tool's times on one line, the baseline's on the next.
-samples() (
-  source "$here/../scripts/midi-session.sh"
-  start_server "$1"
-  local tool=() direct=() run
-  for ((run = 0; run < RUNS; run++)); do
-    tool+=("$(timed_update "$TOOL")")
-    direct+=("$(timed_update "$BENCH/direct-exchange")")
-  done
-  echo "${tool[*]}"
-  echo "${direct[*]}"
-)
 
 # Each set's server must be gone before the next one of the same name starts: a process
 # substitution would not be waited for, so the samples go through a file.

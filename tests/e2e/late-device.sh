@@ -10,6 +10,5 @@ sleep 1
 [ "$(cat "$WORK/tool.out")" = ">Switch on QLT-1" ] || fail "the tool logged more than its first line while waiting"
 wait_for "$WORK/tool.out" ">Finished" 120
 stop_tool
-diff <(successful_log) "$WORK/tool.out" > "$WORK/log.diff" || fail "the log differs: $(cat "$WORK/log.diff")"
-check_image
+check_successful_update
 echo "PASS: late device"

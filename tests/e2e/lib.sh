@@ -34,3 +34,9 @@ check_image() {
   [ -s "$WORK/image.bin" ] || fail "the emulator wrote no image"
   grep -q "image verified" "$WORK/emulator.out" || fail "the received image differs from the build's table"
 }
+
+# The tool logged exactly a successful update, and the device holds the build's table.
+check_successful_update() {
+  diff <(successful_log) "$WORK/tool.out" > "$WORK/log.diff" || fail "the log differs: $(cat "$WORK/log.diff")"
+  check_image
+}

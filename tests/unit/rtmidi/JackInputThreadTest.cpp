@@ -3,57 +3,32 @@
 // the sink is watched from the sink's first call on, so everything it does, inside our callback
 // and in JACK's own loop around it, counts.
 #include <atomic>
-#include <mutex>
 #include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "firmware/TableLayout.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 #include "tests/unit/midi/HeapAndLockCounter.h"
+#include "tests/unit/rtmidi/CountingSink.h"
 #include "tests/unit/rtmidi/LoopbackPeer.h"
 #include "tests/unit/rtmidi/PrivateJackServer.h"
 
 namespace {
 
-constexpr DWORD kAllocatingMessage = 0xF6;  // the sink allocates and locks on it, to show it is seen
 constexpr std::size_t kSysexSize = firmware::kBlockLength;
-
-// Keeps counts only, as a real sink must.
-class CountingSink final : public platform::InputSink {
- public:
-  void ReceiveShort(DWORD message) noexcept override {
-    if (message == kAllocatingMessage) {
-      driverThread = std::this_thread::get_id();
-      testsupport::WatchThread(driverThread);
-      std::lock_guard lock(mutex_);
-      delete new std::vector<int>(8);
-    }
-    ++shorts;
-  }
-  void ReceiveSysex(std::span<const BYTE> bytes, bool messageEnds) noexcept override {
-    if (messageEnds && bytes.size() == kSysexSize && bytes.front() == 0xF0 && bytes.back() == 0xF7) ++wholeSysex;
-  }
-  std::atomic<std::thread::id> driverThread{};
-  std::atomic<int> shorts{0};
-  std::atomic<int> wholeSysex{0};
-
- private:
-  std::mutex mutex_;
-};
 
 TEST(JackInputThread, AllocatesAndLocksNothingWhileTrafficFlows) {
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
   testsupport::LoopbackPeer peer;
   platform::RtMidiTransport transport;
-  CountingSink sink;
+  testsupport::CountingSink sink(kSysexSize);
   MMRESULT result = MMSYSERR_ERROR;
   const auto input = transport.OpenInput(0, sink, result);
   ASSERT_EQ(result, MMSYSERR_NOERROR);
 
-  peer.Send({static_cast<unsigned char>(kAllocatingMessage)});
+  peer.Send({static_cast<unsigned char>(testsupport::kAllocatingMessage)});
   ASSERT_TRUE(testsupport::WaitForCount(sink.shorts, 1));
   EXPECT_GT(testsupport::HeapCallsOnWatchedThread(), 0u);
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
