@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # hostile-device.sh notes|clock|sensing|giant: the device floods the tool with short messages
-# before every reply (1,000 each, 70,000 in an update), or sends a System Exclusive message of
+# before every reply but the first (1,000 each, 69,000 in an update), or sends a System Exclusive message of
 # 1 MiB before its first acknowledgement. The tool picks its replies out of it: the log of a
 # successful update, the image intact, nothing on standard error. A flood stays below the 1,024
 # events the tool's input ring holds: the tool reads the flood before it can see the reply that

@@ -23,7 +23,7 @@ const char* const kEmulatorHelp =
     "                         the built-in table block for block, 1 otherwise\n"
     "  --timing               at the first FinishRequest, report the milliseconds since the\n"
     "                         last ReadyReply: \"ready to finish 1234.567 ms\"\n"
-    "  --flood N              send N short messages before every reply, as a hostile device\n"
+    "  --flood N              send N short messages before every reply but ReadyReply\n"
     "  --flood-kind KIND      what the flood is made of: notes (default), clock or sensing\n"
     "  --giant-sysex BYTES    send one System Exclusive message of BYTES before the first\n"
     "                         acknowledgement of a block\n"

@@ -8,6 +8,9 @@ namespace qlt1 {
 
 std::vector<Message> Misbehaviour::Before(const Message& reply) {
   std::vector<Message> events;
+  // A ReadyReply goes out at once: delayed past the tool's next probe by a flood, it would be
+  // followed by a second one, the conversation's own race rather than the flood's.
+  if (reply == firmware::ConversationBytes(firmware::kReadyReply)) return events;
   for (int i = 0; i < hostility_.floodPerReply; ++i) {
     if (hostility_.floodStatus == 0x90)
       events.push_back({static_cast<std::uint8_t>(i % 2 == 0 ? 0x90 : 0x80), 0x3C, 0x40});

@@ -1,7 +1,7 @@
 #pragma once
 
 // What a hostile device sends besides its replies, so that the tool can be shown to pick its
-// replies out of it on real MIDI ports: a flood of short messages before every reply, and one
+// replies out of it on real MIDI ports: a flood of short messages before every reply but ReadyReply, and one
 // huge System Exclusive message before the first block acknowledgement, in the pieces a MIDI
 // system carries such a message in.
 

@@ -15,11 +15,12 @@ using qlt1::Misbehaviour;
 const Message kReady = firmware::ConversationBytes(firmware::kReadyReply);
 const Message kAcknowledgement = firmware::ConversationBytes(firmware::kBlockAckReply);
 
-TEST(Misbehaviour, FloodsBeforeEveryReplyWithTheChosenKind) {
+TEST(Misbehaviour, FloodsBeforeEveryReplyButReadyWithTheChosenKind) {
   Misbehaviour notes({.floodPerReply = 4});
   const std::vector<Message> expected{{0x90, 0x3C, 0x40}, {0x80, 0x3C, 0x40}, {0x90, 0x3C, 0x40}, {0x80, 0x3C, 0x40}};
-  EXPECT_EQ(notes.Before(kReady), expected);
+  EXPECT_TRUE(notes.Before(kReady).empty()) << "a ReadyReply goes out at once";
   EXPECT_EQ(notes.Before(kAcknowledgement), expected);
+  EXPECT_EQ(notes.Before(firmware::ConversationBytes(firmware::kErrorReply)), expected);
 
   Misbehaviour clock({.floodPerReply = 2, .floodStatus = 0xF8});
   EXPECT_EQ(clock.Before(kAcknowledgement), (std::vector<Message>{{0xF8}, {0xF8}}));
