@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test run demo package fuzz bench format format-check clean
+.PHONY: deps configure build test run demo package windows fuzz bench format format-check clean
 
 deps:
 	@scripts/install-deps
@@ -25,6 +25,15 @@ demo: build
 # The Debian package of the build: $(BUILD_DIR)/bass-firmware_<version>_amd64.deb.
 package: build
 	@cd $(BUILD_DIR) && cpack -G DEB
+
+# The Windows program, its installer and its zip, cross-built with mingw-w64 into build-windows/.
+# The firmware table's tools run here, so they come from the native build.
+WINDOWS_DIR ?= build-windows
+windows: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS) --target make_development_table check_firmware_table
+	@cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/MingwW64.cmake -DCMAKE_BUILD_TYPE=Release \
+		-DHOST_TOOLS_DIR=$(abspath $(BUILD_DIR))/firmware/tools > /dev/null
+	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
 
 # The fuzz targets, built with clang in build-fuzz/, each run for FUZZ_SECONDS.
 FUZZ_SECONDS ?= 300

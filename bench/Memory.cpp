@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/PacedLog.h"
+#include "app/linux/PacedLog.h"
 #include "bench/support/Figure.h"
 #include "bench/support/LoopingQlt1.h"
 #include "bench/support/ToolRun.h"

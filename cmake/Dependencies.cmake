@@ -1,4 +1,7 @@
 # Every dependency is a Debian package installed by scripts/install-deps.
 set(CMAKE_AUTOMOC OFF)
 find_package(Threads REQUIRED)
-find_package(Qt6 REQUIRED COMPONENTS Core Widgets)
+# The Windows build is on Win32 alone.
+if(NOT WIN32)
+  find_package(Qt6 REQUIRED COMPONENTS Core Widgets)
+endif()

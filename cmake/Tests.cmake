@@ -1,6 +1,11 @@
 # Unit tests run on the simulated transport under Qt's offscreen platform; labels select a group
 # (ctest -L unit).
 enable_testing()
+# The Windows build's test programs run under wine; they are made their own way.
+if(WIN32)
+  include(cmake/WindowsTests.cmake)
+  return()
+endif()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 

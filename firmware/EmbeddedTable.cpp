@@ -8,6 +8,18 @@
 // The file holds little-endian elements and is embedded byte for byte.
 static_assert(std::endian::native == std::endian::little);
 
+// Windows programs are PE files: the read-only data section has a name and flags of its own, symbols
+// carry no ELF type or size, and the assembler keeps no section stack, so it goes back to .text,
+// where the compiler expects to be.
+#ifdef _WIN32
+asm(".section .rdata$firmware_embedded_table, \"dr\"\n"
+    ".balign 4\n"
+    ".globl firmware_embedded_table\n"
+    "firmware_embedded_table:\n"
+    ".incbin \"" FIRMWARE_TABLE_FILE
+    "\"\n"
+    ".text\n");
+#else
 asm(".pushsection .rodata.firmware_embedded_table, \"a\"\n"
     ".balign 4\n"
     ".globl firmware_embedded_table\n"
@@ -17,6 +29,7 @@ asm(".pushsection .rodata.firmware_embedded_table, \"a\"\n"
     "\"\n"
     ".size firmware_embedded_table, . - firmware_embedded_table\n"
     ".popsection\n");
+#endif
 
 extern "C" const firmware::FirmwareImageTable firmware_embedded_table;
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The application object: the program's title, and the error boxes through which failures reach
-// the user. Window thread only; needs a QApplication.
+// the user. Window thread only; on Linux it needs a QApplication.
 
 #include <exception>
 #include <string>

@@ -1,13 +1,10 @@
 #pragma once
 
-// The error boxes the user sees. Window thread only; needs a QApplication.
+// The error boxes the user sees: Qt's message box on Linux (which needs a QApplication), the
+// system's MessageBox on Windows. Window thread only.
 
-#include <QObject>
-#include <QPointer>
-
+#include <memory>
 #include <string>
-
-class QMessageBox;
 
 namespace framework {
 
@@ -39,8 +36,8 @@ class ErrorBox {
   void Open(const std::string& caption, const std::string& text);
 
   std::string caption_;
-  QObject context_;  // posted boxes that have not opened yet go with it
-  QPointer<QMessageBox> open_;
+  struct Native;  // the open box, and boxes posted that have not opened yet
+  std::unique_ptr<Native> native_;
   bool busy_ = false;  // a box is open or posted
   bool stopped_ = false;
 };

@@ -1,12 +1,7 @@
 #include "framework/Timer.h"
 
-#include <QAbstractEventDispatcher>
-#include <QTimer>
-
-#include <algorithm>
-#include <climits>
-
 #include "framework/ExceptionGuard.h"
+#include "framework/IntervalTimer.h"
 
 namespace framework {
 
@@ -16,10 +11,7 @@ constexpr const char* kNoTimers = "Not enough timers available";
 
 }  // namespace
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner), timer_(std::make_unique<QTimer>()) {
-  // A precise timer never fires early: the first tick comes one whole interval after the start.
-  timer_->setTimerType(Qt::PreciseTimer);
-  QObject::connect(timer_.get(), &QTimer::timeout, [this] { Tick(); });
+TTimer::TTimer(TComponent* owner) : TComponent(owner), timer_(std::make_unique<IntervalTimer>([this] { Tick(); })) {
   StartPeriod();
 }
 
@@ -30,7 +22,7 @@ void TTimer::SetEnabled(bool enabled) {
   if (enabled) {
     StartPeriod();
   } else {
-    timer_->stop();
+    timer_->Stop();
   }
   enabled_ = enabled;
 }
@@ -42,13 +34,9 @@ void TTimer::SetInterval(unsigned milliseconds) {
 }
 
 void TTimer::StartPeriod() {
-  timer_->stop();
+  timer_->Stop();
   if (interval_ == 0) return;
-  // Without an event dispatcher in this thread no tick could ever be delivered.
-  if (QAbstractEventDispatcher::instance() == nullptr) throw EOutOfResources(kNoTimers);
-  // Longer intervals are cut to the longest the platform keeps, as its own timers do.
-  timer_->start(static_cast<int>(std::min<unsigned>(interval_, INT_MAX)));
-  if (!timer_->isActive()) throw EOutOfResources(kNoTimers);
+  if (!timer_->Start(interval_)) throw EOutOfResources(kNoTimers);
 }
 
 void TTimer::Tick() {

@@ -10,9 +10,9 @@
 #include "framework/Exception.h"
 #include "framework/NotifyEvent.h"
 
-class QTimer;
-
 namespace framework {
+
+class IntervalTimer;
 
 // Raised when the platform cannot provide a timer: "Not enough timers available".
 class EOutOfResources : public Exception {
@@ -45,7 +45,7 @@ class TTimer : public TComponent {
 
   bool enabled_ = true;
   unsigned interval_ = 1000;
-  std::unique_ptr<QTimer> timer_;
+  std::unique_ptr<IntervalTimer> timer_;
 };
 
 }  // namespace framework

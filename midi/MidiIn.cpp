@@ -281,7 +281,7 @@ void TMidiInput::MessageHandler(framework::TMessage& message) {
       // Its failure is shown, and must not keep the waiting events from being reported.
       framework::RunGuarded([this, &message] { ReportOverflow(reinterpret_cast<MIDIHDR*>(message.LParam)); });
       break;
-    case framework::WM_QUERYENDSESSION:
+    case framework::kQueryEndSession:
       message.Result = 1;
       break;
     default:

@@ -2,7 +2,7 @@
 
 // The port layer's own notices to a port's hidden message window, beside the platform's
 // (MIM_DATA for a stored input event, MOM_DONE for a finished output buffer). They are numbered
-// from WM_USER, the range the platform leaves to each window; a window belongs to one port, so
+// from kFirstUserMessage, the range the platform leaves to each window; a window belongs to one port, so
 // the two directions' numbers may coincide.
 
 #include <cstdint>
@@ -13,12 +13,12 @@ namespace midi {
 
 // The driver callback to an input port: an event was dropped because the ring was full. lParam:
 // the dropped System Exclusive buffer, which the port can lend again, or 0 for a short message.
-inline constexpr std::uint32_t kRingOverflow = framework::WM_USER;
+inline constexpr std::uint32_t kRingOverflow = framework::kFirstUserMessage;
 
 // An input port to itself, queued behind what a reset hands back: the end of one opening.
-inline constexpr std::uint32_t kOpeningEnded = framework::WM_USER + 1;
+inline constexpr std::uint32_t kOpeningEnded = framework::kFirstUserMessage + 1;
 
 // An output port to itself: Close released messages which are still to be reported.
-inline constexpr std::uint32_t kReleasedAtClose = framework::WM_USER + 1;
+inline constexpr std::uint32_t kReleasedAtClose = framework::kFirstUserMessage + 1;
 
 }  // namespace midi

@@ -6,7 +6,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/Program.h"
+#include "app/linux/Program.h"
 
 namespace bench {
 

@@ -35,7 +35,7 @@ std::vector<double> MeasureWakeUps(std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
       std::this_thread::sleep_for(kPause);
       postedAt.store(Clock::now().time_since_epoch().count());
-      framework::PostMessageA(window, framework::WM_USER, 0, 0);
+      framework::PostMessageA(window, framework::kFirstUserMessage, 0, 0);
       handled.Wait();
     }
   });

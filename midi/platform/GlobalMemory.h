@@ -1,11 +1,14 @@
 #pragma once
 
 // The platform's global memory blocks: the memory that a driver callback may touch. A block is
-// identified by its handle and, while locked, has one fixed address. Window thread.
-
-#include <cstddef>
+// identified by its handle and, while locked, has one fixed address. Window thread. In the Windows
+// program they are the system's own (MmSystem.h brings them in with windows.h).
 
 #include "midi/platform/MmSystem.h"
+
+#ifndef MIDI_SERVICES_WINMM
+
+#include <cstddef>
 
 struct GlobalBlock;
 using HGLOBAL = GlobalBlock*;
@@ -24,3 +27,5 @@ HGLOBAL GlobalFree(HGLOBAL block);
 
 // Blocks allocated and not yet freed in this process (for leak checks in tests).
 std::size_t GlobalBlocksInUse();
+
+#endif

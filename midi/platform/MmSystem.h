@@ -1,9 +1,24 @@
 #pragma once
 
 // The platform's MIDI services with the desktop multimedia API's own names, numbers, records and
-// result codes. On Windows these come from the system; here the emulation in this folder provides
+// result codes. In the Windows program (MIDI_SERVICES_WINMM) they are the system's own, from
+// winmm; everywhere else, and in the Windows test programs, the emulation in this folder provides
 // them over a Transport (Transport.h). Every function runs in the window thread; only the
 // callback registered with midiInOpen/midiOutOpen runs on a driver thread.
+
+#ifdef MIDI_SERVICES_WINMM
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// After windows.h, which it builds on.
+#include <mmsystem.h>
+
+// Longest long message the platform accepts in one header.
+inline constexpr DWORD kMaxLongMessageLength = 65536;
+
+#else
 
 #include <cstddef>
 #include <cstdint>
@@ -141,3 +156,5 @@ MMRESULT midiOutUnprepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT headerSi
 MMRESULT midiOutShortMsg(HMIDIOUT handle, DWORD message);
 MMRESULT midiOutLongMsg(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize);
 MMRESULT midiOutReset(HMIDIOUT handle);
+
+#endif

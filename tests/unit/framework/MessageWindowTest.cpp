@@ -26,7 +26,7 @@ class MessageWindowTest : public testing::Test {
   void SetUp() override {
     previousHook_ = SetExceptionHook([this](std::exception_ptr) { ++escaped_; });
     window_ = AllocateHWnd([this](TMessage& message) {
-      ASSERT_EQ(message.Msg, WM_USER);
+      ASSERT_EQ(message.Msg, kFirstUserMessage);
       deliveries_.push_back({message.WParam, message.LParam, std::this_thread::get_id()});
       if (react_) react_(message.WParam);
     });
@@ -36,7 +36,7 @@ class MessageWindowTest : public testing::Test {
     SetExceptionHook(previousHook_);
   }
 
-  bool Post(std::uintptr_t wParam, std::intptr_t lParam = 0) { return PostMessageA(window_, WM_USER, wParam, lParam); }
+  bool Post(std::uintptr_t wParam, std::intptr_t lParam = 0) { return PostMessageA(window_, kFirstUserMessage, wParam, lParam); }
   bool WaitForDeliveries(std::size_t count) {
     return testsupport::ProcessEventsUntil([&] { return deliveries_.size() >= count; });
   }
@@ -81,7 +81,7 @@ TEST_F(MessageWindowTest, ConcurrentPostersEachKeepTheirOwnOrder) {
         if (Post(sequence, poster)) {
           ++sequence;
         } else {
-          ASSERT_EQ(GetLastError(), ERROR_NOT_ENOUGH_QUOTA);
+          ASSERT_EQ(GetLastError(), kErrorNotEnoughQuota);
           std::this_thread::yield();
         }
       }
@@ -98,12 +98,12 @@ TEST_F(MessageWindowTest, ConcurrentPostersEachKeepTheirOwnOrder) {
 }
 
 TEST_F(MessageWindowTest, FullQueueFailsUntilDrainedAndFailuresSetTheLastError) {
-  EXPECT_FALSE(PostMessageA(nullptr, WM_USER, 0, 0));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
+  EXPECT_FALSE(PostMessageA(nullptr, kFirstUserMessage, 0, 0));
+  EXPECT_EQ(GetLastError(), kErrorInvalidWindowHandle);
 
   for (std::uintptr_t i = 0; i < kMessageQueueCapacity; ++i) ASSERT_TRUE(Post(i));
   EXPECT_FALSE(Post(kMessageQueueCapacity));
-  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_QUOTA);
+  EXPECT_EQ(GetLastError(), kErrorNotEnoughQuota);
   std::thread([] { EXPECT_EQ(GetLastError(), 0u); }).join();
 
   ASSERT_TRUE(WaitForDeliveries(kMessageQueueCapacity));
@@ -176,7 +176,7 @@ TEST_F(MessageWindowTest, FloodLeavesRoomForOtherEvents) {
 TEST(MessageWindow, DeallocateDiscardsQueuedMessages) {
   int delivered = 0;
   const HWND window = AllocateHWnd([&](TMessage&) { ++delivered; });
-  for (int i = 0; i < 5; ++i) PostMessageA(window, WM_USER, 0, 0);
+  for (int i = 0; i < 5; ++i) PostMessageA(window, kFirstUserMessage, 0, 0);
   DeallocateHWnd(window);
 
   EXPECT_TRUE(testsupport::ProcessPendingEvents());

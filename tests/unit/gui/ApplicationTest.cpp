@@ -118,8 +118,8 @@ TEST_F(ApplicationTest, OneBoxAtATimeWhileTheTicksGoOn) {
 // A message window's delivery that fails must not hold up the deliveries after it: they reach
 // their handler while the box is open.
 TEST_F(ApplicationTest, MessageDeliveriesGoOnBehindTheOpenBox) {
-  constexpr std::uint32_t kFailing = framework::WM_USER + 1;
-  constexpr std::uint32_t kCounted = framework::WM_USER + 2;
+  constexpr std::uint32_t kFailing = framework::kFirstUserMessage + 1;
+  constexpr std::uint32_t kCounted = framework::kFirstUserMessage + 2;
   int counted = 0;
   const framework::HWND window = framework::AllocateHWnd([&](framework::TMessage& message) {
     if (message.Msg == kFailing) throw midi::EMidiInputError("Invalid device ID");

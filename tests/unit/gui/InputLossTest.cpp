@@ -1,7 +1,7 @@
 // What the window tells the user when input from the device cannot reach the conversation: input
 // lost to a full ring, and a reply whose buffer cannot be lent back to the device. Either leaves
 // the device waiting for an answer that never comes.
-#include "app/MainWindow.h"
+#include "app/linux/MainWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The log's append rule against what a user may do in the log: type, move the caret, undo.
-#include "app/LogView.h"
+#include "app/linux/LogView.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>

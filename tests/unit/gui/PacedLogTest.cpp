@@ -1,12 +1,12 @@
 // The log as the program writes it: lines reach the view together, a moment later or as soon as
 // the view is asked for, and then read exactly as if each had been appended alone.
-#include "app/PacedLog.h"
+#include "app/linux/PacedLog.h"
 
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
 
-#include "app/LogView.h"
+#include "app/linux/LogView.h"
 #include "tests/support/EventLoop.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/Program.h"
+#include "app/linux/Program.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 
 int main(int argc, char** argv) {

@@ -1,6 +1,6 @@
-#include "app/PacedLog.h"
+#include "app/linux/PacedLog.h"
 
-#include "app/LogView.h"
+#include "app/linux/LogView.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/LogView.h"
+#include "app/linux/LogView.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>

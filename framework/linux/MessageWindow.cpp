@@ -88,11 +88,11 @@ void AbandonHWnd(HWND window) {
 
 bool PostMessageA(HWND window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) noexcept {
   if (window == nullptr) {
-    lastError = ERROR_INVALID_WINDOW_HANDLE;
+    lastError = kErrorInvalidWindowHandle;
     return false;
   }
   if (window->Post(PostedMessage{message, wParam, lParam})) return true;
-  lastError = ERROR_NOT_ENOUGH_QUOTA;
+  lastError = kErrorNotEnoughQuota;
   return false;
 }
 

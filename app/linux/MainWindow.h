@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/PacedLog.h"
+#include "app/linux/PacedLog.h"
 #include "app/Programmer.h"
 #include "app/WindowGeometry.h"
 #include "framework/Component.h"

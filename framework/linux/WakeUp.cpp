@@ -27,12 +27,6 @@ WakeUp::WakeUp() : fd_(OpenEventDescriptor()) {}
 
 WakeUp::~WakeUp() { ::close(fd_); }
 
-void WakeUp::Request() noexcept {
-  // seq_cst pairs with Acknowledge: either this exchange sees the flag cleared and writes, or the
-  // clearing exchange comes later, reads from it and so sees the work published before it.
-  if (!pending_.exchange(true, std::memory_order_seq_cst)) Rearm();
-}
-
 void WakeUp::Acknowledge() noexcept {
   // Read first, clear second: a request between the two writes again, so none is lost.
   std::uint64_t count = 0;

@@ -1,4 +1,4 @@
-#include "app/MainWindow.h"
+#include "app/linux/MainWindow.h"
 
 #include <QFont>
 #include <QGuiApplication>

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QObject>
+#include <QPointer>
 
 #include <cstdio>
 
@@ -26,7 +28,12 @@ QMessageBox* MakeBox(const std::string& caption, const std::string& text) {
 
 }  // namespace
 
-ErrorBox::ErrorBox(std::string caption) : caption_(std::move(caption)) {}
+struct ErrorBox::Native {
+  QObject context;  // posted boxes that have not opened yet go with it
+  QPointer<QMessageBox> open;
+};
+
+ErrorBox::ErrorBox(std::string caption) : caption_(std::move(caption)), native_(std::make_unique<Native>()) {}
 
 ErrorBox::~ErrorBox() = default;
 
@@ -35,12 +42,12 @@ void ErrorBox::Report(const std::string& text) {
   if (busy_ || stopped_) return;
   busy_ = true;
   QMetaObject::invokeMethod(
-      &context_, [this, text] { Show(text); }, Qt::QueuedConnection);
+      &native_->context, [this, text] { Show(text); }, Qt::QueuedConnection);
 }
 
 void ErrorBox::Stop() {
   stopped_ = true;
-  if (open_) open_->done(QMessageBox::Ok);
+  if (native_->open) native_->open->done(QMessageBox::Ok);
 }
 
 void ErrorBox::ShowNow(const std::string& caption, const std::string& text) {
@@ -55,10 +62,10 @@ void ErrorBox::Show(const std::string& text) {
 
 void ErrorBox::Open(const std::string& caption, const std::string& text) {
   if (stopped_) return;
-  open_ = MakeBox(caption, text);
-  open_->exec();
+  native_->open = MakeBox(caption, text);
+  native_->open->exec();
   // The pointer is empty if the box went with its parent window while it was open.
-  delete open_.data();
+  delete native_->open.data();
 }
 
 }  // namespace framework

@@ -1,4 +1,4 @@
-#include "app/Program.h"
+#include "app/linux/Program.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -6,8 +6,8 @@
 #include <optional>
 #include <utility>
 
-#include "app/CloseRequestSignals.h"
-#include "app/MainWindow.h"
+#include "app/linux/CloseRequestSignals.h"
+#include "app/linux/MainWindow.h"
 #include "framework/Application.h"
 
 namespace app {

@@ -1,4 +1,4 @@
-#include "app/CloseRequestSignals.h"
+#include "app/linux/CloseRequestSignals.h"
 
 #include <atomic>
 #include <cerrno>
