@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/linux/PacedLog.h"
 #include "app/Programmer.h"
 #include "app/WindowGeometry.h"
+#include "app/linux/PacedLog.h"
 #include "framework/Component.h"
 #include "framework/Timer.h"
 #include "midi/MidiIn.h"

@@ -36,7 +36,9 @@ class MessageWindowTest : public testing::Test {
     SetExceptionHook(previousHook_);
   }
 
-  bool Post(std::uintptr_t wParam, std::intptr_t lParam = 0) { return PostMessageA(window_, kFirstUserMessage, wParam, lParam); }
+  bool Post(std::uintptr_t wParam, std::intptr_t lParam = 0) {
+    return PostMessageA(window_, kFirstUserMessage, wParam, lParam);
+  }
   bool WaitForDeliveries(std::size_t count) {
     return testsupport::ProcessEventsUntil([&] { return deliveries_.size() >= count; });
   }
