@@ -30,10 +30,7 @@ package: build
 # The firmware table's tools run here, so they come from the native build.
 WINDOWS_DIR ?= build-windows
 windows: configure
-	@cmake --build $(BUILD_DIR) -j $(JOBS) --target make_development_table check_firmware_table
-	@cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/MingwW64.cmake -DCMAKE_BUILD_TYPE=Release \
-		-DHOST_TOOLS_DIR=$(abspath $(BUILD_DIR))/firmware/tools > /dev/null
-	@cmake --build $(WINDOWS_DIR) -j $(JOBS)
+	@JOBS=$(JOBS) scripts/build-windows $(BUILD_DIR) $(WINDOWS_DIR)
 
 # The fuzz targets, built with clang in build-fuzz/, each run for FUZZ_SECONDS.
 FUZZ_SECONDS ?= 300
