@@ -5,7 +5,7 @@ source "$(dirname "$0")/lib.sh"
 start_server
 start_emulator --error-every 5
 start_tool
-wait_for "$WORK/tool.out" ">Finished" 120
+wait_for "$WORK/tool.out" ">Finished" "$UPDATE_SECONDS"
 stop_tool
 problems=$(grep -cxF ">Transmission Problem" "$WORK/tool.out" || true)
 expected=$(( $(flagged_blocks | wc -l) / 5 ))

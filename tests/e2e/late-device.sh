@@ -8,7 +8,7 @@ wait_for "$WORK/tool.out" ">Switch on QLT-1" 60
 start_emulator --appear-after 2000
 sleep 1
 [ "$(cat "$WORK/tool.out")" = ">Switch on QLT-1" ] || fail "the tool logged more than its first line while waiting"
-wait_for "$WORK/tool.out" ">Finished" 120
+wait_for "$WORK/tool.out" ">Finished" "$UPDATE_SECONDS"
 stop_tool
 check_successful_update
 echo "PASS: late device"

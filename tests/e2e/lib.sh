@@ -4,6 +4,9 @@
 set -euo pipefail
 
 : "${EMULATOR:?the QLT-1 emulator of the build}"
+# How long a whole update may take, start included: longer where the tool starts slowly (the
+# Windows program under wine in a guest).
+: "${UPDATE_SECONDS:=120}"
 
 export QT_QPA_PLATFORM=offscreen
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/midi-session.sh"

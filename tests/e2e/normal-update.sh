@@ -5,7 +5,7 @@ source "$(dirname "$0")/lib.sh"
 start_server
 start_emulator --ready-after 2
 start_tool
-wait_for "$WORK/tool.out" ">Finished" 120
+wait_for "$WORK/tool.out" ">Finished" "$UPDATE_SECONDS"
 sleep 0.5
 stop_tool
 check_successful_update

@@ -5,7 +5,7 @@ source "$(dirname "$0")/lib.sh"
 start_server
 start_emulator --vanish-after 20
 start_tool
-wait_for "$WORK/emulator.out" "qlt1-emulator: vanished after block 20" 120
+wait_for "$WORK/emulator.out" "qlt1-emulator: vanished after block 20" "$UPDATE_SECONDS"
 wait_for "$WORK/tool.out" ">Block 20" 30
 sleep 2
 kill -0 "$TOOL_PID" 2>/dev/null || fail "the tool ended when the device vanished"

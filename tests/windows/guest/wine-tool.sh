@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The Windows program under wine, as the end-to-end scripts start the tool (TOOL): its standard
+# output and error without Windows' line ends, SIGTERM passed on as the system's request to close
+# (WM_CLOSE to its window), and the program's own exit status.
+set -uo pipefail
+source "$(dirname "$0")/wine-guest.sh"
+# lib.sh stops at a failing command; a status here is to be passed on.
+set +e
+: "${WINDOWS_PROGRAM:?the bass-firmware.exe of the Windows build}"
+
+program=$(guest_copy "$WINDOWS_PROGRAM")
+lines_out=$(mktemp -u)
+mkfifo "$lines_out"
+sed -u 's/\r$//' < "$lines_out" &
+filter=$!
+wine "$program" > "$lines_out" 2> >(sed -u 's/\r$//' >&2) &
+tool=$!
+interrupted=0
+trap 'interrupted=1; wine_close "$(basename "$program")"' TERM INT
+
+# A trapped signal ends a wait early, with the signal's status: wait again for the program's own.
+wait "$tool"
+status=$?
+while [ "$interrupted" = 1 ]; do
+  interrupted=0
+  wait "$tool"
+  status=$?
+done
+wait "$filter"
+rm -f "$lines_out"
+exit "$status"
