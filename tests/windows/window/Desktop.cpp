@@ -8,9 +8,9 @@ namespace windowtest {
 
 namespace {
 
-// The system's ids of a message box's text and icon.
+// The ids of a message box's text and icon.
 constexpr int kBoxTextId = 0xFFFF;
-constexpr int kBoxIconId = 0x14;
+constexpr int kBoxIconIds[] = {0x14, 0x440};  // Windows', wine's
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[64] = {};
@@ -42,11 +42,15 @@ std::vector<Box> OpenBoxes() {
   std::vector<Box> boxes;
   for (HWND window : ThreadWindows()) {
     if (ClassOf(window) != L"#32770" || !::IsWindowVisible(window)) continue;
-    const HWND icon = ::GetDlgItem(window, kBoxIconId);
+    bool errorIcon = false;
+    for (const int id : kBoxIconIds) {
+      const HWND icon = ::GetDlgItem(window, id);
+      errorIcon = errorIcon || (icon != nullptr && ::SendMessageW(icon, STM_GETICON, 0, 0) != 0);
+    }
     boxes.push_back(Box{.handle = window,
                         .caption = WindowText(window),
                         .text = WindowText(::GetDlgItem(window, kBoxTextId)),
-                        .errorIcon = icon != nullptr && ::SendMessageW(icon, STM_GETICON, 0, 0) != 0,
+                        .errorIcon = errorIcon,
                         .okOnly = ::GetDlgItem(window, IDOK) != nullptr && ::GetDlgItem(window, IDCANCEL) == nullptr});
   }
   return boxes;
@@ -81,17 +85,15 @@ void SendEndSession(HWND window) {
 
 bool IsVisible(HWND window) { return ::IsWindowVisible(window) != FALSE; }
 
-void HandlePendingMessages() {
+bool HandlePendingMessages() {
   MSG message{};
+  bool quit = false;
   while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    quit = quit || message.message == WM_QUIT;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
-}
-
-bool RaiseCtrlBreak() {
-  if (::GetConsoleWindow() == nullptr && ::GetConsoleCP() == 0) ::AllocConsole();
-  return ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0) != FALSE;
+  return quit;
 }
 
 }  // namespace windowtest

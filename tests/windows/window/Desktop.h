@@ -46,11 +46,7 @@ void PostClose(HWND__* window);
 void SendEndSession(HWND__* window);
 bool IsVisible(HWND__* window);
 
-// Handles the calling thread's messages until none is left.
-void HandlePendingMessages();
-
-// Raises Ctrl+Break in the console of the calling process, making one first if it has none;
-// false when the system refused.
-bool RaiseCtrlBreak();
+// Handles the calling thread's messages until none is left; true when WM_QUIT was among them.
+bool HandlePendingMessages();
 
 }  // namespace windowtest
