@@ -5,6 +5,9 @@ A five-pin MIDI socket with an arrow going into it: firmware on its way into the
 Standard library only.
 Usage: tools/make-icon.py [output.png [SIZE]]   (default app/resources/MAINICON.png, 256 pixels)
        tools/make-icon.py output.svg            the same drawing as a scalable image
+       tools/make-icon.py output.ico [PNG]      a Windows icon: PNG (default the 256-pixel one in
+                                                app/resources) as it is, and the drawing at 48,
+                                                32 and 16 pixels as bitmaps for older readers
 """
 
 import math
@@ -78,11 +81,39 @@ def chunk(kind, data):
     return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
 
-def png(size):
+def rgb_rows(size):
     scale = SIZE / size
-    rows = b"".join(b"\x00" + b"".join(pixel(x, y, scale) for x in range(size)) for y in range(size))
+    return [b"".join(pixel(x, y, scale) for x in range(size)) for y in range(size)]
+
+
+def png(size):
+    rows = b"".join(b"\x00" + row for row in rgb_rows(size))
     header = struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0)  # 8 bits per channel, RGB
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b"")
+
+
+ICO_BITMAP_SIZES = (48, 32, 16)
+
+
+def ico_bitmap(size):
+    """A 32-bit bitmap entry: rows from the bottom up in BGRA, opaque, then an empty AND mask."""
+    header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0)
+    pixels = b"".join(
+        b"".join(bytes((row[i + 2], row[i + 1], row[i], 255)) for i in range(0, len(row), 3))
+        for row in reversed(rgb_rows(size)))
+    mask = bytes(((size + 31) // 32) * 4 * size)
+    return header + pixels + mask
+
+
+def ico(png_bytes):
+    images = [(SIZE, png_bytes)] + [(size, ico_bitmap(size)) for size in ICO_BITMAP_SIZES]
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = len(directory) + 16 * len(images)
+    entries = b""
+    for size, data in images:
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return directory + entries + b"".join(data for _, data in images)
 
 
 def hex_colour(colour):
@@ -112,6 +143,9 @@ def main():
     target = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else default
     if target.suffix == ".svg":
         target.write_text(svg())
+    elif target.suffix == ".ico":
+        source = pathlib.Path(sys.argv[2]) if len(sys.argv) > 2 else default
+        target.write_bytes(ico(source.read_bytes()))
     else:
         target.write_bytes(png(int(sys.argv[2]) if len(sys.argv) > 2 else SIZE))
 

@@ -1,0 +1,28 @@
+#pragma once
+
+// Ctrl+C, Ctrl+Break and the closing of the console the program runs in, as the platform's
+// request to close the window. The system calls the console handler on a thread of its own; the
+// handler only posts to a message window of the window thread, where the request is handled
+// between two handlers of the event loop. Window thread; one instance at a time.
+
+#include <functional>
+
+#include "framework/MessageWindow.h"
+
+namespace app {
+
+class ConsoleCloseRequests {
+ public:
+  // Installs the handler; `onRequest` runs in the window thread after each request.
+  explicit ConsoleCloseRequests(std::function<void()> onRequest);
+  // Removes the handler.
+  ~ConsoleCloseRequests();
+  ConsoleCloseRequests(const ConsoleCloseRequests&) = delete;
+  ConsoleCloseRequests& operator=(const ConsoleCloseRequests&) = delete;
+
+ private:
+  std::function<void()> onRequest_;
+  framework::HWND window_;
+};
+
+}  // namespace app

@@ -1,0 +1,20 @@
+#pragma once
+
+// The window thread's event loop and how the program's window is first shown.
+
+struct HWND__;
+
+namespace app {
+
+// Handles the thread's messages until WM_QUIT, which the main window posts when it is destroyed;
+// gives WM_QUIT's exit code. `mainWindow` is the window whose log is the only element of the
+// keyboard order.
+int RunEventLoop(HWND__* mainWindow);
+
+// The ShowWindow command the program's start-up request asks for: maximised, or minimised without
+// activation, when asked for, normal otherwise.
+int StartupShowCommand();
+// The same for STARTUPINFO's dwFlags and wShowWindow.
+int StartupShowCommand(unsigned long startupFlags, unsigned short requestedShow);
+
+}  // namespace app

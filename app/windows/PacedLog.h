@@ -1,0 +1,38 @@
+#pragma once
+
+// The lines the program writes to its log control (Memo1), put into the control a few at a time:
+// each line written goes in together with those written since, at the latest a twentieth of a
+// second later, or at once when the control is asked for. A line in the control costs a copy of
+// its whole text (to see how it ends), the control's wrapping of the new text and an
+// invalidation; taken in the handler that writes the line, that would hold up the block the
+// handler sends next, and the next acknowledgement behind it. Window thread.
+
+#include <string>
+
+#include "framework/IntervalTimer.h"
+
+struct HWND__;
+
+namespace app {
+
+class PacedLog {
+ public:
+  explicit PacedLog(HWND__* control);
+  PacedLog(const PacedLog&) = delete;
+  PacedLog& operator=(const PacedLog&) = delete;
+
+  // `line` is given without a line end.
+  void Write(const std::wstring& line);
+  // The control, with every line written so far in it.
+  HWND__* Control();
+
+ private:
+  void Flush();
+
+  HWND__* control_;
+  std::wstring pending_;  // lines not yet in the control, each but the last ended
+  framework::IntervalTimer flushTimer_;
+  bool flushDue_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,42 @@
+#include "app/windows/Program.h"
+
+#include <memory>
+#include <optional>
+
+#include "app/windows/ConsoleCloseRequests.h"
+#include "app/windows/EventLoop.h"
+#include "app/windows/MainWindow.h"
+#include "framework/Application.h"
+
+namespace app {
+
+namespace {
+constexpr int kExitNotBuilt = 1;
+}  // namespace
+
+int RunProgram() {
+  framework::TApplication application;
+  // Destroyed in the reverse order: the console handler goes first, then the window with its
+  // ports, while the application object still shows what fails.
+  std::unique_ptr<TForm1> form;
+  std::optional<ConsoleCloseRequests> closeRequests;
+  try {
+    // Already here, so that a request during start-up closes the window once the loop runs, and
+    // one while the "Application Error" box is open closes the box.
+    closeRequests.emplace([&] {
+      application.Terminate();
+      if (form != nullptr) form->Close();
+    });
+    form = std::make_unique<TForm1>();
+  } catch (...) {
+    application.ShowApplicationError(std::current_exception());
+    return kExitNotBuilt;
+  }
+  form->Show(StartupShowCommand());
+  const int status = RunEventLoop(form->Window().Handle());
+  // An error box the loop ended inside is closed, and no further one opens.
+  application.Terminate();
+  return status;
+}
+
+}  // namespace app

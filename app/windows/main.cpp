@@ -1,0 +1,39 @@
+// bass-firmware.exe: loads new firmware into the QLT-1. No settings; the command line answers
+// only --help and --version.
+#include <windows.h>
+// After windows.h, which it builds on.
+#include <shellapi.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/windows/Program.h"
+#include "app/windows/StandardStreams.h"
+#include "framework/windows/Utf.h"
+
+namespace {
+
+// The arguments as the user typed them, in UTF-8, without the program's own name.
+std::vector<std::string> Arguments() {
+  int count = 0;
+  LPWSTR* const wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  if (wide == nullptr) return arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(framework::Utf8FromWide(wide[i]));
+  ::LocalFree(wide);
+  return arguments;
+}
+
+}  // namespace
+
+int main() {
+  app::ConnectMissingStandardStreams();
+  const app::CommandLineAnswer answer = app::AnswerCommandLine(Arguments());
+  if (answer.action != app::CommandLineAnswer::Action::Run) {
+    (answer.action == app::CommandLineAnswer::Action::Print ? std::cout : std::cerr) << answer.text << std::flush;
+    return answer.exitStatus;
+  }
+  return app::RunProgram();
+}

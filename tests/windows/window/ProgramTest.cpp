@@ -1,0 +1,193 @@
+// The window with its MIDI side and the whole program in-process, on the emulation with the
+// simulated transport: FormCreate before the first show, a window that cannot be built, a whole
+// update ended by WM_CLOSE, an error box for a failing tick, and the session's end during an
+// update. (Console control events cannot be raised under wine without a console.)
+#include "app/windows/Program.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/WindowGeometry.h"
+#include "app/windows/MainWindow.h"
+#include "firmware/FirmwareImage.h"
+#include "framework/Application.h"
+#include "framework/IntervalTimer.h"
+#include "tests/support/SimulatedPlatform.h"
+#include "tests/support/SimulatedQlt1.h"
+#include "tests/windows/window/Desktop.h"
+
+namespace {
+
+using platform::PlatformCall;
+
+constexpr int kShowNormal = 1;  // SW_SHOWNORMAL
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<int> FlaggedBlocks() {
+  std::vector<int> blocks;
+  for (int block = 0; block < static_cast<int>(firmware::kBlockCount); ++block)
+    if (block == 0 || firmware::FirmwareImage().BlockFlags[block] == 1) blocks.push_back(block);
+  return blocks;
+}
+
+std::vector<std::string> WholeUpdateLog() {
+  std::vector<std::string> log{">Switch on QLT-1", ">USB Midi Connected", ">Communications Established",
+                               ">Programming"};
+  for (int block : FlaggedBlocks()) log.push_back(">Block " + std::to_string(block));
+  log.push_back(">New Software Successfully Loaded");
+  log.push_back(">Finished");
+  return log;
+}
+
+class ProgramTest : public testsupport::SimulatedPlatformTest {
+ protected:
+  // Runs the program, with `step` looking in every few milliseconds from inside whichever event
+  // loop runs, an error box's own included.
+  int RunWith(const std::function<void()>& step) {
+    framework::IntervalTimer stepper(step);
+    stepper.Start(2);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = app::RunProgram();
+    stdout_ = testing::internal::GetCapturedStdout();
+    stderr_ = testing::internal::GetCapturedStderr();
+    return status;
+  }
+
+  std::string stdout_;
+  std::string stderr_;
+};
+
+TEST_F(ProgramTest, FormCreateCentresTheWindowAndWritesTheFirstLineBeforeTheFirstShow) {
+  testing::internal::CaptureStdout();
+  app::TForm1 form;
+  const std::string echoed = testing::internal::GetCapturedStdout();
+  HWND__* const window = form.Window().Handle();
+  const windowtest::Place place = windowtest::OuterPlace(window);
+
+  EXPECT_FALSE(windowtest::IsVisible(window));
+  EXPECT_EQ(place.left, app::CentredOffset(windowtest::DesktopWidth(), place.width));
+  EXPECT_EQ(place.top, app::CentredOffset(windowtest::DesktopHeight(), place.height));
+  EXPECT_EQ(Lines(echoed), std::vector<std::string>{">Switch on QLT-1"});
+  form.Show(kShowNormal);
+  EXPECT_TRUE(windowtest::IsVisible(window));
+  EXPECT_EQ(windowtest::WindowText(form.Window().Log()), ">Switch on QLT-1\r\n") << "in the log as it appears";
+  EXPECT_TRUE(form.Timer1().Enabled());
+  EXPECT_FALSE(form.ProgramTimer().Enabled());
+}
+
+// The input port of the layout cannot read the capabilities of the first MIDI port.
+TEST_F(ProgramTest, AWindowThatCannotBeBuiltGivesTheApplicationErrorAndStatusOne) {
+  Sim().AddInput("Keyboard");
+  Faults().FailAlways(PlatformCall::midiInGetDevCapsA, MMSYSERR_ERROR);
+  windowtest::Box seen;
+  bool windowSeen = false;
+  const int status = RunWith([&] {
+    windowSeen = windowSeen || windowtest::VisibleMainWindow() != nullptr;
+    const std::vector<windowtest::Box> boxes = windowtest::OpenBoxes();
+    if (boxes.empty() || seen.handle != nullptr) return;
+    seen = boxes.front();
+    windowtest::PressOk(seen);
+  });
+
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(seen.caption, "Application Error");
+  EXPECT_EQ(seen.text, "EMidiInputError: An unspecified error occurred in the MIDI system.");
+  EXPECT_TRUE(seen.errorIcon);
+  EXPECT_TRUE(seen.okOnly);
+  EXPECT_FALSE(windowSeen);
+  EXPECT_EQ(stdout_, "") << "FormCreate never ran";
+  EXPECT_EQ(Lines(stderr_), std::vector<std::string>{seen.text});
+}
+
+TEST_F(ProgramTest, AWholeUpdateThenWmCloseEndsWithStatusZeroAndThePortsClosed) {
+  testsupport::SimulatedQlt1 device(Sim());
+  std::string logAtTheEnd;
+  const int status = RunWith([&] {
+    HWND__* const window = windowtest::VisibleMainWindow();
+    if (device.FinishCount() != 1 || window == nullptr || !logAtTheEnd.empty()) return;
+    const std::string log = windowtest::WindowText(windowtest::LogOf(window));
+    if (log.find(">Finished") == std::string::npos) return;
+    logAtTheEnd = log;
+    windowtest::PostClose(window);
+  });
+
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Lines(stdout_), WholeUpdateLog());
+  EXPECT_EQ(Lines(logAtTheEnd), WholeUpdateLog());
+  EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
+  EXPECT_EQ(device.Faults(), std::vector<std::string>{});
+  EXPECT_FALSE(Sim().IsOpen(device.ToolInput()));
+  EXPECT_FALSE(Sim().IsOpen(device.ToolOutput()));
+  EXPECT_EQ(stderr_, "");
+  EXPECT_EQ(windowtest::VisibleMainWindow(), nullptr);
+}
+
+// The device's input port cannot be opened: every discovery tick fails. One box shows it while
+// the ticks go on behind it; WM_CLOSE to the window then ends the program, box and all.
+TEST_F(ProgramTest, AFailingTickShowsOneBoxCaptionedWithTheTitleWhileTicksGoOnAndWmCloseEndsAll) {
+  testsupport::SimulatedQlt1 device(Sim());
+  Faults().FailAlways(PlatformCall::midiInOpen, MMSYSERR_ALLOCATED);
+  windowtest::Box seen;
+  std::size_t mostBoxes = 0;
+  unsigned opensAtBox = 0;
+  bool closed = false;
+  const int status = RunWith([&] {
+    const std::vector<windowtest::Box> boxes = windowtest::OpenBoxes();
+    mostBoxes = std::max(mostBoxes, boxes.size());
+    if (boxes.empty() || closed) return;
+    seen = boxes.front();
+    const unsigned opens = Faults().CallCount(PlatformCall::midiInOpen);
+    if (opensAtBox == 0) opensAtBox = opens;
+    if (opens < opensAtBox + 3) return;
+    closed = true;
+    windowtest::PostClose(windowtest::VisibleMainWindow());
+  });
+
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(closed) << "discovery went on behind the box";
+  EXPECT_EQ(mostBoxes, 1u);
+  EXPECT_EQ(seen.text, "The MIDI device is already in use by another program.");
+  EXPECT_EQ(seen.caption, framework::TApplication::TitleOf("window_tests.exe"));
+  EXPECT_TRUE(seen.errorIcon);
+  EXPECT_TRUE(windowtest::OpenBoxes().empty());
+  EXPECT_FALSE(Sim().IsOpen(device.ToolInput()));
+  EXPECT_FALSE(Sim().IsOpen(device.ToolOutput()));
+  EXPECT_EQ(Lines(stdout_), std::vector<std::string>{">Switch on QLT-1"});
+}
+
+TEST_F(ProgramTest, TheSessionsEndDuringAnUpdateClosesThePortsBeforeItReturnsAndEndsWithStatusZero) {
+  testsupport::SimulatedQlt1 device(Sim());
+  device.FallSilentAfter(3);
+  bool ended = false;
+  bool closedWhenHandled = false;
+  const int status = RunWith([&] {
+    if (ended || device.BlocksReceived().size() < 3) return;
+    ended = true;
+    windowtest::SendEndSession(windowtest::VisibleMainWindow());
+    closedWhenHandled = !Sim().IsOpen(device.ToolInput()) && !Sim().IsOpen(device.ToolOutput());
+  });
+
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(closedWhenHandled);
+  EXPECT_LT(device.BlocksReceived().size(), FlaggedBlocks().size()) << "the remaining blocks stay unsent";
+  EXPECT_EQ(device.FinishCount(), 0);
+  EXPECT_EQ(windowtest::VisibleMainWindow(), nullptr);
+}
+
+}  // namespace
