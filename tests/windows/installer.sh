@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# installer.sh PROGRAM_DIR: the Windows distribution of the cross build in PROGRAM_DIR, under wine
+# installer.sh PROGRAM_DIR [PROGRAM]: the Windows distribution of the cross build in PROGRAM_DIR
+# (PROGRAM: its bass-firmware.exe, by default in app/ or at the top of PROGRAM_DIR), under wine
 # in a fresh prefix. The zip holds exactly the built bass-firmware.exe; the installer, run silently,
 # puts it in Program Files with a Start-menu shortcut for all users and an Uninstall entry; the
 # installed program starts and logs its first line; the silent uninstaller leaves nothing behind.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-dir=$(realpath "${1:?usage: installer.sh PROGRAM_DIR}")
+dir=$(realpath "${1:?usage: installer.sh PROGRAM_DIR [PROGRAM]}")
 version=$(sed -n 's/^project(BassFirmware VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
-program=$dir/bass-firmware.exe
+program=${2:-$dir/app/bass-firmware.exe}
+[ -n "${2:-}" ] || [ -f "$program" ] || program=$dir/bass-firmware.exe
 setup=$dir/bass-firmware-$version-setup.exe
 zip=$dir/bass-firmware-$version-windows-x64.zip
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\BassFirmware'
@@ -79,19 +81,23 @@ expect NoRepair 0x1
 size=$(value EstimatedSize)
 [ $((size)) -ge $(($(stat -c %s "$program") / 1024)) ] || fail "EstimatedSize $size KB is less than the program"
 
-check "the installed program writes '$first_line' first within 30 s, and closes on WM_CLOSE with status 0"
+check "the installed program writes '$first_line' first within 30 s, and on WM_CLOSE ends with status 0 within 15 s"
 (
   cd "$install_dir"
   wine_run 60 "C:\\Program Files\\Bass Firmware\\bass-firmware.exe" > "$work/program.out" 2> "$work/program.err"
-  echo $? > "$work/program.status"
+  # Whole or not at all: the waiting loop below reads it as soon as it exists.
+  echo $? > "$work/program.status.new" && mv "$work/program.status.new" "$work/program.status"
 ) &
 wait_for_line 30 "$work/program.out" "$first_line" ||
   fail "no '$first_line' within 30 s; output: $(lines "$work/program.out")"
 [ "$(lines "$work/program.out" | head -1)" = "$first_line" ] ||
   fail "the first line is '$(lines "$work/program.out" | head -1)'"
-# taskkill without /F posts WM_CLOSE to the program's top-level windows, as the close box does.
-wine_run 30 taskkill /IM bass-firmware.exe > "$work/taskkill.out" 2>&1 || fail "taskkill failed: $(lines "$work/taskkill.out")"
-wait
+wine_close bass-firmware.exe || fail "taskkill found no bass-firmware.exe to close"
+closed_by=$((SECONDS + 15))
+until [ -f "$work/program.status" ]; do
+  [ "$SECONDS" -lt "$closed_by" ] || fail "the program was still running 15 s after WM_CLOSE"
+  sleep 0.2
+done
 [ "$(cat "$work/program.status")" = 0 ] ||
   fail "the program ended with status $(cat "$work/program.status") on WM_CLOSE; errors: $(lines "$work/program.err")"
 

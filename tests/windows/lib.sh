@@ -1,9 +1,12 @@
+# shellcheck shell=bash
 # Shared by the wine tests (source it): a quiet, headless 64-bit wine prefix, programs run in it
 # with a time limit, and waiting for a line in a file. Nothing here touches the host's desktop:
 # winemenubuilder (menu entries, file associations) is off, and the null graphics driver gives
 # windows that exist and take messages but are drawn nowhere, so no X display is needed.
 set -euo pipefail
 
+# Never the caller's prefix: each test makes its own with wine_prefix.
+unset WINEPREFIX
 export WINEARCH=win64
 export WINEDEBUG=-all
 # No Mono or Gecko installer prompts, no host menu entries.
@@ -39,6 +42,14 @@ wine_run() {
   DISPLAY='' timeout --kill-after=10 "$limit" "$WINE" "$@"
 }
 
+# wine_close IMAGE: asks the prefix's programs named IMAGE (bass-firmware.exe) to close as their
+# close box would: taskkill without /F posts WM_CLOSE to their top-level windows. (SIGINT to the
+# wine process raises a Ctrl+C console event in the program; SIGTERM ends it with no chance to
+# close.)
+wine_close() {
+  wine_run 30 taskkill /IM "$1" > /dev/null
+}
+
 # wine_wait_idle SECONDS: waits until every program of the prefix has ended (the wineserver goes
 # away with the last one); status 124 when they are still running after SECONDS.
 wine_wait_idle() {
@@ -47,6 +58,7 @@ wine_wait_idle() {
 
 # wine_stop: ends every program of the prefix at once and waits for the wineserver to go.
 wine_stop() {
+  [ -n "${WINEPREFIX:-}" ] || return 0
   wineserver -k 2> /dev/null || true
   wineserver -w 2> /dev/null || true
 }
