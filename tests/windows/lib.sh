@@ -1,0 +1,80 @@
+# shellcheck shell=bash
+# Shared by the wine tests (source it): a quiet, headless 64-bit wine prefix, programs run in it
+# with a time limit, and waiting for a line in a file. Nothing here touches the host's desktop:
+# winemenubuilder (menu entries, file associations) is off, and the null graphics driver gives
+# windows that exist and take messages but are drawn nowhere, so no X display is needed.
+set -euo pipefail
+
+# Never the caller's prefix: each test makes its own with wine_prefix.
+unset WINEPREFIX
+export WINEARCH=win64
+export WINEDEBUG=-all
+# No Mono or Gecko installer prompts, no host menu entries.
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
+# Debian puts wine64 outside PATH; the wine launcher picks it for a 64-bit prefix.
+WINE=${WINE:-wine}
+
+wine_fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# wine_prefix DIR: makes DIR a 64-bit prefix with the null graphics driver and uses it
+# (WINEPREFIX) from then on; again on a ready prefix it only selects it.
+wine_prefix() {
+  export WINEPREFIX
+  WINEPREFIX=$(realpath -m "$1")
+  if [ ! -f "$WINEPREFIX/.headless" ]; then
+    mkdir -p "$WINEPREFIX"
+    DISPLAY='' timeout 180 "$WINE" wineboot --init > "$WINEPREFIX/wineboot.log" 2>&1 ||
+      wine_fail "wineboot could not make the prefix $WINEPREFIX: $(tail -5 "$WINEPREFIX/wineboot.log")"
+    wine_run 60 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f > /dev/null ||
+      wine_fail "could not select the null graphics driver"
+    touch "$WINEPREFIX/.headless"
+  fi
+}
+
+# wine_run SECONDS PROGRAM [ARG...]: runs PROGRAM under wine with no display; fails with status
+# 124 when it is still running after SECONDS.
+wine_run() {
+  local limit=$1
+  shift
+  DISPLAY='' timeout --kill-after=10 "$limit" "$WINE" "$@"
+}
+
+# wine_close IMAGE: asks the prefix's programs named IMAGE (bass-firmware.exe) to close as their
+# close box would: taskkill without /F posts WM_CLOSE to their top-level windows. (SIGINT to the
+# wine process raises a Ctrl+C console event in the program; SIGTERM ends it with no chance to
+# close.)
+wine_close() {
+  wine_run 30 taskkill /IM "$1" > /dev/null
+}
+
+# wine_wait_idle SECONDS: waits until every program of the prefix has ended (the wineserver goes
+# away with the last one); status 124 when they are still running after SECONDS.
+wine_wait_idle() {
+  timeout "$1" wineserver -w
+}
+
+# wine_stop: ends every program of the prefix at once and waits for the wineserver to go.
+wine_stop() {
+  [ -n "${WINEPREFIX:-}" ] || return 0
+  wineserver -k 2> /dev/null || true
+  wineserver -w 2> /dev/null || true
+}
+
+# lines FILE: FILE's lines without the carriage return that a Windows program's text-mode output
+# puts before each newline.
+lines() {
+  tr -d '\r' < "$1"
+}
+
+# wait_for_line SECONDS FILE LINE: waits until FILE holds LINE as a whole line; status 1 when it
+# does not within SECONDS.
+wait_for_line() {
+  local deadline=$((SECONDS + $1))
+  until [ -f "$2" ] && lines "$2" | grep -qxF -- "$3"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
