@@ -8,17 +8,28 @@ namespace {
 
 constexpr int kUsageError = 2;
 
+// Where the ports are found and what closes the program differ between the systems.
+#ifdef _WIN32
+constexpr const char* kWhereThePortsAre = "among the system's MIDI devices";
+constexpr const char* kHowItCloses = "Ctrl+C, Ctrl+Break or closing its console closes it like its close box.\n";
+#else
+constexpr const char* kWhereThePortsAre = "on the ALSA\nsequencer or a running JACK server";
+constexpr const char* kHowItCloses = "SIGTERM or SIGINT closes it like its close box. See bass-firmware(1).\n";
+#endif
+
 std::string Help() {
-  return "Usage: bass-firmware [--help | --version]\n"
-         "Loads new firmware into the QLT-1 bass MIDI interface over MIDI System Exclusive.\n"
-         "Start it, then switch the device on: the tool finds the device's MIDI ports (on the ALSA\n"
-         "sequencer or a running JACK server), sends the firmware block by block and reports every\n"
+  return std::string(
+             "Usage: bass-firmware [--help | --version]\n"
+             "Loads new firmware into the QLT-1 bass MIDI interface over MIDI System Exclusive.\n"
+             "Start it, then switch the device on: the tool finds the device's MIDI ports (") +
+         kWhereThePortsAre +
+         "), sends the firmware block by block and reports every\n"
          "step in its window, one line each, also on standard output.\n"
          "\n"
          "  --help      show this text and end\n"
          "  --version   show the version and end\n"
-         "\n"
-         "SIGTERM or SIGINT closes it like its close box. See bass-firmware(1).\n";
+         "\n" +
+         kHowItCloses;
 }
 
 }  // namespace
