@@ -138,4 +138,14 @@ TEST(HeapAndLockCounterTest, SeesAllocationsAndLocksOfTheWatchedThread) {
 #endif
 }
 
+#ifdef _WIN32
+TEST(HeapAndLockCounterTest, SeesWindowsOwnHeapAndLockFunctions) {
+  testsupport::WatchThread(std::this_thread::get_id());
+  testsupport::UseSystemHeapAndLockOnce();
+  testsupport::StopWatching();
+  EXPECT_GE(testsupport::HeapCallsOnWatchedThread(), 2u);
+  EXPECT_GE(testsupport::LockCallsOnWatchedThread(), 1u);
+}
+#endif
+
 }  // namespace
