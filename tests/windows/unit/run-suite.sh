@@ -7,7 +7,8 @@ prefix=$1
 seconds=$2
 shift 2
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No debugger on a crash, which would wait for ever: the program ends with its fault's status.
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 
 # Suites may start together: the first makes the prefix under the lock, the others wait for it.
