@@ -10,17 +10,27 @@ OutputDevice::OutputDevice(MIDICALLBACK callback, DWORD_PTR instance) : callback
 
 OutputDevice::~OutputDevice() {
   if (sender_.joinable()) {
-    sender_.request_stop();
+    StopSender();
     if (connection_ != nullptr) connection_->Cancel();
     sender_.join();
   }
+}
+
+// A flag of its own rather than the thread's stop token: a condition wait on a stop token can hang
+// with mingw-w64's libstdc++, where the stop callback's semaphore loses wake-ups.
+void OutputDevice::StopSender() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
 }
 
 MMRESULT OutputDevice::Connect(Transport& transport, UINT index) {
   MMRESULT result = MMSYSERR_NOERROR;
   connection_ = transport.OpenOutput(index, result);
   if (connection_ == nullptr) return result == MMSYSERR_NOERROR ? MMSYSERR_ERROR : result;
-  sender_ = std::jthread([this](std::stop_token stop) { SendLoop(stop); });
+  sender_ = std::jthread([this] { SendLoop(); });
   return MMSYSERR_NOERROR;
 }
 
@@ -29,7 +39,7 @@ MMRESULT OutputDevice::Close() {
     std::lock_guard lock(mutex_);
     if (inFlight_ > 0) return MIDIERR_STILLPLAYING;
   }
-  sender_.request_stop();
+  StopSender();
   sender_.join();
   connection_.reset();
   return MMSYSERR_NOERROR;
@@ -74,9 +84,9 @@ void OutputDevice::Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noex
   if (callback_ != nullptr) callback_(Handle(), message, instance_, param1, param2);
 }
 
-void OutputDevice::SendLoop(std::stop_token stop) {
+void OutputDevice::SendLoop() {
   Queued next{};
-  while (TakeNext(stop, next)) {
+  while (TakeNext(next)) {
     if (!next.withdrawn) {
       connection_->SendLong({reinterpret_cast<const BYTE*>(next.header->lpData), next.header->dwBufferLength});
     }
@@ -84,9 +94,9 @@ void OutputDevice::SendLoop(std::stop_token stop) {
   }
 }
 
-bool OutputDevice::TakeNext(std::stop_token& stop, Queued& next) {
+bool OutputDevice::TakeNext(Queued& next) {
   std::unique_lock lock(mutex_);
-  wake_.wait(lock, stop, [this] { return !queue_.empty(); });
+  wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
   if (queue_.empty()) return false;
   next = queue_.front();
   queue_.pop_front();

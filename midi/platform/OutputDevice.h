@@ -35,8 +35,9 @@ class OutputDevice {
     bool withdrawn;  // handed back by a reset without being sent
   };
 
-  void SendLoop(std::stop_token stop);
-  bool TakeNext(std::stop_token& stop, Queued& next);
+  void SendLoop();
+  bool TakeNext(Queued& next);
+  void StopSender();
   void Complete(MIDIHDR& header);
 
   const MIDICALLBACK callback_;
@@ -48,6 +49,7 @@ class OutputDevice {
   std::deque<Queued> queue_;
   unsigned inFlight_ = 0;   // queued or being sent; guarded by mutex_
   unsigned reporting_ = 0;  // done, MOM_DONE not yet reported; guarded by mutex_
+  bool stopping_ = false;   // the sender ends once the queue is empty; guarded by mutex_
   std::jthread sender_;     // last, so it stops before what it uses goes away
 };
 

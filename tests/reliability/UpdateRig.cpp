@@ -1,15 +1,12 @@
 #include "tests/reliability/UpdateRig.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-
 #include <algorithm>
 #include <set>
-#include <thread>
 #include <utility>
 
 #include "firmware/FirmwareImage.h"
 #include "framework/ErrorText.h"
+#include "tests/support/EventLoop.h"
 
 namespace reliability {
 
@@ -35,27 +32,29 @@ void UpdateRig::Start() {
 }
 
 bool UpdateRig::RunUntilFinishes(int finishes, std::chrono::milliseconds quiet) {
+  using Clock = std::chrono::steady_clock;
   std::size_t lastLines = programmer_->log.size();
-  QDeadlineTimer still(quiet);
-  while (device_.Finishes() < finishes) {
-    if (programmer_->log.size() != lastLines) {
-      lastLines = programmer_->log.size();
-      still.setRemainingTime(quiet);
-    } else if (still.hasExpired()) {
-      return false;
-    }
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
-  }
-  return true;
+  Clock::time_point lastLine = Clock::now();
+  bool stalled = false;
+  // The quiet time bounds the run; the loop's own time-out is only a backstop.
+  testsupport::ProcessEventsUntil(
+      [&] {
+        if (device_.Finishes() >= finishes) return true;
+        if (programmer_->log.size() != lastLines) {
+          lastLines = programmer_->log.size();
+          lastLine = Clock::now();
+        } else if (Clock::now() - lastLine >= quiet) {
+          stalled = true;
+        }
+        return stalled;
+      },
+      std::chrono::hours(24));
+  return !stalled;
 }
 
 std::vector<std::string> UpdateRig::TakeLog() { return std::exchange(programmer_->log, {}); }
 
-void UpdateRig::RunFor(std::chrono::milliseconds duration) {
-  QDeadlineTimer deadline(duration);
-  while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
+void UpdateRig::RunFor(std::chrono::milliseconds duration) { testsupport::ProcessEventsFor(duration); }
 
 void UpdateRig::CloseWindow() {
   if (programmer_ == nullptr) return;

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <QEventLoop>
-
 #include "framework/Component.h"
 #include "framework/Exception.h"
 #include "framework/ExceptionGuard.h"

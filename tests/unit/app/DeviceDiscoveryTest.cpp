@@ -2,7 +2,8 @@
 // failing tick leaves things for the next one.
 #include <gtest/gtest.h>
 
-#include <QString>
+#include <algorithm>
+#include <cctype>
 
 #include "app/DeviceDiscovery.h"
 #include "firmware/Conversation.h"
@@ -34,7 +35,10 @@ TEST(DevicePortName, MatchesAsACaseSensitivePartOfTheName) {
   EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort("3- " + kDevice));
   EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort(kDevice + "1"));
   EXPECT_TRUE(DeviceDiscovery::MatchesDevicePort("client:" + kDevice + " MIDI 1"));
-  EXPECT_FALSE(DeviceDiscovery::MatchesDevicePort(QString::fromStdString(kDevice).toLower().toStdString()));
+  std::string lowerCase = kDevice;
+  std::transform(lowerCase.begin(), lowerCase.end(), lowerCase.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  EXPECT_FALSE(DeviceDiscovery::MatchesDevicePort(lowerCase));
   std::string otherNumber = kDevice;
   otherNumber.back() = '3';
   EXPECT_FALSE(DeviceDiscovery::MatchesDevicePort(otherNumber));

@@ -7,11 +7,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <QCoreApplication>
 
 #include "app/ProgrammingSession.h"
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/ProgrammerUnderTest.h"
 
@@ -44,13 +44,11 @@ class ProgrammingSessionTest : public testsupport::PortTestBase {
     Sim().InjectSysex(toolInput_, message);
     Settle();
   }
-  // Once the transport has delivered, the port's notices wait in the window thread's queue: one
-  // pass of its loop handles them (a second one whatever the first posted), then the sends
-  // complete.
+  // Once the transport has delivered, the port's notices wait in the window thread's queue: its
+  // loop handles them and whatever they post, then the sends complete.
   void Settle() {
     ASSERT_TRUE(Sim().WaitUntilDelivered(toolInput_));
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(testsupport::ProcessPendingEvents());
     ASSERT_TRUE(testsupport::ProcessEventsUntil([this] { return programmer_->OutputPort()->MessagesInFlight() == 0; }));
     ASSERT_EQ(programmer_->InputPort()->PendingEventCount(), 0u);
   }

@@ -81,9 +81,16 @@ TEST_F(DriverPathTest, TheDriverThreadAllocatesAndLocksNothing) {
   }
   ASSERT_EQ(midiInStart(device), MMSYSERR_NOERROR);
 
-  testsupport::WatchThread(Sim().DriverThread(input));
   int shortSent = 0;
   int sysexSent = 0;
+#ifdef _WIN32
+  // winpthreads starts a thread with an allocation and locks of its own, on the new thread before
+  // its function runs: the watch begins once the driver thread has delivered a first message.
+  Sim().InjectShort(input, Consumer::ExpectedShort(shortSent++));
+  ASSERT_TRUE(Sim().WaitUntilDelivered(input));
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return consumer.shortSeen_ == shortSent; }));
+#endif
+  testsupport::WatchThread(Sim().DriverThread(input));
   for (int round = 0; round < kRounds; ++round) {
     for (int i = 0; i < kShortPerRound; ++i) Sim().InjectShort(input, Consumer::ExpectedShort(shortSent++));
     for (int i = 0; i < kSysexPerRound; ++i) {
@@ -137,5 +144,15 @@ TEST(HeapAndLockCounterTest, SeesAllocationsAndLocksOfTheWatchedThread) {
   (void)locks;
 #endif
 }
+
+#ifdef _WIN32
+TEST(HeapAndLockCounterTest, SeesWindowsOwnHeapAndLockFunctions) {
+  testsupport::WatchThread(std::this_thread::get_id());
+  testsupport::UseSystemHeapAndLockOnce();
+  testsupport::StopWatching();
+  EXPECT_GE(testsupport::HeapCallsOnWatchedThread(), 2u);
+  EXPECT_GE(testsupport::LockCallsOnWatchedThread(), 1u);
+}
+#endif
 
 }  // namespace

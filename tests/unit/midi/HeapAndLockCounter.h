@@ -10,4 +10,9 @@ void StopWatching();
 unsigned long HeapCallsOnWatchedThread();
 unsigned long LockCallsOnWatchedThread();
 
+#ifdef _WIN32
+// One heap allocation, one free and one lock through Windows' own functions, for the counter's own test.
+void UseSystemHeapAndLockOnce();
+#endif
+
 }  // namespace testsupport
