@@ -35,3 +35,7 @@ add_subdirectory(tests/unit/firmware)
 add_subdirectory(tests/unit/tools)
 add_subdirectory(tests/unit/app)
 add_subdirectory(tests/reliability)
+
+# The Win32 window, and the port layer on the system's MIDI services.
+add_subdirectory(tests/windows/window)
+add_subdirectory(tests/windows/services)

@@ -9,8 +9,9 @@ set -euo pipefail
 unset WINEPREFIX
 export WINEARCH=win64
 export WINEDEBUG=-all
-# No Mono or Gecko installer prompts, no host menu entries.
-export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
+# No Mono or Gecko installer prompts, no host menu entries, and no debugger on a crash, which
+# would wait for ever: the program ends with its fault's status.
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=;winedbg.exe="
 # Debian puts wine64 outside PATH; the wine launcher picks it for a 64-bit prefix.
 WINE=${WINE:-wine}
 
