@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/WindowGeometry.h"
+#include "app/windows/EventLoop.h"
 #include "app/windows/LogView.h"
 #include "app/windows/PacedLog.h"
 #include "app/windows/ScreenDpi.h"
@@ -145,6 +146,26 @@ TEST(FormWindowTest, OnAnotherDensityTheFontAndLayoutAreScaledAgainAndTheSuggest
   EXPECT_EQ(place.top, 30);
   EXPECT_EQ(place.width, size.cx);
   EXPECT_EQ(place.height, size.cy);
+}
+
+// The start-up request: maximised and minimised-without-activation are taken as asked, anything
+// else (a plain minimise, hidden, none given) shows the window normally.
+TEST(FormWindowTest, IsShownAsTheStartUpRequestAsksForAMaximisedOrAnInactiveMinimisedWindow) {
+  EXPECT_EQ(app::StartupShowCommand(0, SW_SHOWMAXIMIZED), SW_SHOWNORMAL) << "no request given";
+  EXPECT_EQ(app::StartupShowCommand(STARTF_USESHOWWINDOW, SW_SHOWMAXIMIZED), SW_SHOWMAXIMIZED);
+  EXPECT_EQ(app::StartupShowCommand(STARTF_USESHOWWINDOW, SW_SHOWMINNOACTIVE), SW_SHOWMINNOACTIVE);
+  for (const WORD other : {SW_HIDE, SW_SHOWMINIMIZED, SW_MINIMIZE, SW_SHOWNOACTIVATE, SW_SHOWDEFAULT})
+    EXPECT_EQ(app::StartupShowCommand(STARTF_USESHOWWINDOW, other), SW_SHOWNORMAL) << "request " << other;
+
+  app::FormWindow maximised([] {});
+  maximised.Show(SW_SHOWMAXIMIZED);
+  EXPECT_TRUE(::IsZoomed(maximised.Handle()));
+
+  // Whether it takes the activation is the system's business: wine activates it all the same.
+  app::FormWindow minimised([] {});
+  minimised.Show(SW_SHOWMINNOACTIVE);
+  EXPECT_TRUE(::IsIconic(minimised.Handle()));
+  EXPECT_FALSE(::IsZoomed(minimised.Handle()));
 }
 
 TEST(FormWindowTest, ACloseRequestEndsTheLoopAndDestroyingTheObjectDoesNot) {
