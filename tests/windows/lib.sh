@@ -31,6 +31,9 @@ wine_prefix() {
       wine_fail "wineboot could not make the prefix $WINEPREFIX: $(tail -5 "$WINEPREFIX/wineboot.log")"
     wine_run 60 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f > /dev/null ||
       wine_fail "could not select the null graphics driver"
+    # The desktop process of this wine session started without a driver and stays failed, and with
+    # it every top-level window: the next program must start a session of its own.
+    timeout 60 wineserver -w || wine_fail "the wine session that made the prefix did not end"
     touch "$WINEPREFIX/.headless"
   fi
 }
