@@ -9,6 +9,7 @@
 #include "tests/support/PortTestBase.h"
 #include "tests/support/ProgrammerUnderTest.h"
 #include "tests/support/SimulatedQlt1.h"
+#include "tests/support/SuccessfulUpdate.h"
 
 namespace {
 
@@ -17,21 +18,8 @@ class WholeUpdateTest : public testsupport::PortTestBase {
   void SetUp() override { programmer_->Start(); }
 
   // Read from the table here, apart from the code that decides what to send.
-  static std::vector<int> FlaggedBlocks() {
-    std::vector<int> blocks;
-    for (int block = 0; block < static_cast<int>(firmware::kBlockCount); ++block)
-      if (block == 0 || firmware::FirmwareImage().BlockFlags[block] == 1) blocks.push_back(block);
-    return blocks;
-  }
-
-  static std::vector<std::string> SuccessfulLog() {
-    std::vector<std::string> log{">Switch on QLT-1", ">USB Midi Connected", ">Communications Established",
-                                 ">Programming"};
-    for (int block : FlaggedBlocks()) log.push_back(">Block " + std::to_string(block));
-    log.push_back(">New Software Successfully Loaded");
-    log.push_back(">Finished");
-    return log;
-  }
+  static std::vector<int> FlaggedBlocks() { return testsupport::FlaggedBlocks(); }
+  static std::vector<std::string> SuccessfulLog() { return testsupport::SuccessfulUpdateLog(); }
 
   testsupport::ProgrammerUnderTest programmer_;
 };

@@ -20,6 +20,7 @@
 #include "firmware/FirmwareImage.h"
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
+#include "tests/support/SuccessfulUpdate.h"
 #include "tests/unit/gui/BoxWatcher.h"
 #include "tests/unit/gui/OutputLines.h"
 
@@ -34,12 +35,7 @@ QWidget* MainWindow() {
   return nullptr;
 }
 
-std::vector<int> FlaggedBlocks() {
-  std::vector<int> blocks;
-  for (int block = 0; block < static_cast<int>(firmware::kBlockCount); ++block)
-    if (block == 0 || firmware::FirmwareImage().BlockFlags[block] == 1) blocks.push_back(block);
-  return blocks;
-}
+using testsupport::FlaggedBlocks;
 
 using SignalHandler = void (*)(int);
 
@@ -114,11 +110,7 @@ TEST_F(ProgramTest, AWholeUpdateThenTheCloseBoxEndsWithStatusZeroAndThePortsClos
   });
 
   EXPECT_EQ(status, 0);
-  std::vector<std::string> log{">Switch on QLT-1", ">USB Midi Connected", ">Communications Established",
-                               ">Programming"};
-  for (int block : FlaggedBlocks()) log.push_back(">Block " + std::to_string(block));
-  log.push_back(">New Software Successfully Loaded");
-  log.push_back(">Finished");
+  const std::vector<std::string> log = testsupport::SuccessfulUpdateLog();
   EXPECT_EQ(guitest::Lines(stdout_), log);
   EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
   EXPECT_EQ(device.Faults(), std::vector<std::string>{});

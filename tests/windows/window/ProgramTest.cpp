@@ -19,6 +19,7 @@
 #include "framework/IntervalTimer.h"
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
+#include "tests/support/SuccessfulUpdate.h"
 #include "tests/windows/window/Desktop.h"
 
 namespace {
@@ -37,21 +38,7 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-std::vector<int> FlaggedBlocks() {
-  std::vector<int> blocks;
-  for (int block = 0; block < static_cast<int>(firmware::kBlockCount); ++block)
-    if (block == 0 || firmware::FirmwareImage().BlockFlags[block] == 1) blocks.push_back(block);
-  return blocks;
-}
-
-std::vector<std::string> WholeUpdateLog() {
-  std::vector<std::string> log{">Switch on QLT-1", ">USB Midi Connected", ">Communications Established",
-                               ">Programming"};
-  for (int block : FlaggedBlocks()) log.push_back(">Block " + std::to_string(block));
-  log.push_back(">New Software Successfully Loaded");
-  log.push_back(">Finished");
-  return log;
-}
+using testsupport::FlaggedBlocks;
 
 class ProgramTest : public testsupport::SimulatedPlatformTest {
  protected:
@@ -127,8 +114,8 @@ TEST_F(ProgramTest, AWholeUpdateThenWmCloseEndsWithStatusZeroAndThePortsClosed) 
   });
 
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(Lines(stdout_), WholeUpdateLog());
-  EXPECT_EQ(Lines(logAtTheEnd), WholeUpdateLog());
+  EXPECT_EQ(Lines(stdout_), testsupport::SuccessfulUpdateLog());
+  EXPECT_EQ(Lines(logAtTheEnd), testsupport::SuccessfulUpdateLog());
   EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
   EXPECT_EQ(device.Faults(), std::vector<std::string>{});
   EXPECT_FALSE(Sim().IsOpen(device.ToolInput()));
