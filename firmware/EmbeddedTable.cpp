@@ -1,6 +1,7 @@
 // The checked table file, built into the program's read-only data by the assembler: the compiler
-// never parses megabytes of source. The build passes the file's path in FIRMWARE_TABLE_FILE and
-// rebuilds this object whenever the file changes.
+// never parses megabytes of source. The build passes the file's path in FIRMWARE_TABLE_FILE, and
+// in FIRMWARE_TABLE_DEVELOPMENT whether it is the generated development table, and rebuilds this
+// object whenever the file changes.
 #include <bit>
 
 #include "firmware/FirmwareImage.h"
@@ -36,5 +37,7 @@ extern "C" const firmware::FirmwareImageTable firmware_embedded_table;
 namespace firmware {
 
 const FirmwareImageTable& FirmwareImage() { return firmware_embedded_table; }
+
+bool EmbedsDevelopmentTable() { return FIRMWARE_TABLE_DEVELOPMENT != 0; }
 
 }  // namespace firmware

@@ -23,6 +23,10 @@ static_assert(kTableBytes == 2111508);
 // The table the program was built with.
 const FirmwareImageTable& FirmwareImage();
 
+// True when that table is the development table the build generates: a deterministic filler in
+// the device's frame for tests and the demo, which leaves a real QLT-1 without working firmware.
+bool EmbedsDevelopmentTable();
+
 // The message of block `block`: the low 8 bits of each element of its row, in order.
 std::array<std::uint8_t, kBlockLength> BlockMessage(std::uint8_t block);
 
