@@ -12,6 +12,7 @@ case "$MIDI_SYSTEM" in
   jack | alsa) ;;
   *) echo "MIDI_SYSTEM must be jack or alsa, not $MIDI_SYSTEM" >&2; exit 2 ;;
 esac
+export BASS_FIRMWARE_TEST_MIDI_SYSTEM=$MIDI_SYSTEM  # the tool (a development build) sees only this system's ports
 
 WORK=$(mktemp -d)
 # Named after the calling script, the same in every run: JACK keeps at most eight servers in a

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/linux/MidiSystemsToUse.h"
 #include "app/linux/Program.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 
@@ -19,5 +20,5 @@ int main(int argc, char** argv) {
   // Qt sees only the program's own name, so no argument can change how it runs.
   int qtArgumentCount = 1;
   QApplication application(qtArgumentCount, argv);
-  return app::RunProgram(std::make_unique<platform::RtMidiTransport>());
+  return app::RunProgram(std::make_unique<platform::RtMidiTransport>(app::MidiSystemsToUse()));
 }

@@ -58,7 +58,7 @@ TEST(JackOpenClose, ThousandsOfOpeningsPassTrafficAndCloseWithoutACrashOrALoss) 
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
   testsupport::LoopbackPeer peer;
-  platform::RtMidiTransport transport;
+  platform::RtMidiTransport transport(platform::MidiSystems::Jack);
   for (int opening = 0; opening < kOpenings; ++opening) {
     SCOPED_TRACE("opening " + std::to_string(opening));
     const unsigned tag = static_cast<unsigned>(opening);
