@@ -31,7 +31,11 @@ void DeviceDiscovery::Tick() {
 }
 
 // The slot is emptied before the new port is made, so a port whose creation fails is never
-// released twice. With several matching ports the last one wins.
+// released twice. With several matching ports the last one wins: the scan goes down from the
+// last and stops at the first match, leaving the port on it. Choosing the port by the name read
+// right before its open, with no count in between, opens the port whose name matched even where
+// every count numbers the ports anew (Transport.h): another program's port that comes or goes
+// meanwhile shifts the numbers, never the choice.
 void DeviceDiscovery::RenewInputPort() {
   delete programmer_.InputPort();
   programmer_.SetInputPort(nullptr);
@@ -45,12 +49,9 @@ void DeviceDiscovery::RenewInputPort() {
   input->OnMidiInput = programmer_.Events().inputWaiting;
   input->OnOverflow = programmer_.Events().inputOverflowed;
   inputFound_ = false;
-  for (DWORD device = 0; device < input->DeviceCount(); ++device) {
+  for (DWORD device = input->DeviceCount(); device-- > 0 && !inputFound_;) {
     input->SetDeviceID(device);
-    if (MatchesDevicePort(input->ProductName())) {
-      inputFound_ = true;
-      inputDeviceNumber_ = device;
-    }
+    inputFound_ = MatchesDevicePort(input->ProductName());
   }
 }
 
@@ -60,24 +61,21 @@ void DeviceDiscovery::RenewOutputPort() {
   auto* output = new midi::TMidiOutput(&programmer_.PortOwner());
   programmer_.SetOutputPort(output);
   outputFound_ = false;
-  for (DWORD device = 0; device < output->DeviceCount(); ++device) {
+  for (DWORD device = output->DeviceCount(); device-- > 0 && !outputFound_;) {
     output->SetDeviceID(device);
-    if (MatchesDevicePort(output->ProductName())) {
-      outputFound_ = true;
-      outputDeviceNumber_ = device;
-    }
+    outputFound_ = MatchesDevicePort(output->ProductName());
   }
 }
 
-// Input first and started, so that no reply can be missed; a refused output open is reported by
-// its result and simply tried again at the next tick.
+// Each port is still on the device whose name matched, and nothing has counted the ports of its
+// direction since: the number opens that very port. Input first and started, so that no reply
+// can be missed; a refused output open is reported by its result and simply tried again at the
+// next tick.
 void DeviceDiscovery::Connect() {
   midi::TMidiInput& input = *programmer_.InputPort();
-  input.SetDeviceID(inputDeviceNumber_);
   input.Open();
   input.Start();
   midi::TMidiOutput& output = *programmer_.OutputPort();
-  output.SetDeviceID(outputDeviceNumber_);
   if (!output.Open()) return;
   programmer_.DiscoveryTimer().SetEnabled(false);
   programmer_.AppendLog(">USB Midi Connected");

@@ -32,8 +32,6 @@ class DeviceDiscovery {
   Programmer& programmer_;
   bool inputFound_ = false;
   bool outputFound_ = false;
-  DWORD inputDeviceNumber_ = 0;
-  DWORD outputDeviceNumber_ = 0;
 };
 
 }  // namespace app
