@@ -1,13 +1,11 @@
 // The order ports are numbered in across systems: discovery opens the highest-numbered port that
 // carries the device's name, which must be the device's own (a kernel client's on the ALSA
 // sequencer) and never a program's or a bridge's copy of it.
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "app/DeviceDiscovery.h"
 #include "firmware/Conversation.h"
 #include "midi/platform/rtmidi/PortListing.h"
 
@@ -53,29 +51,6 @@ TEST(PortNumbering, JackPortsFirstThenProgramsOnTheSequencerThenItsKernelClients
                                 "QLT-1:" + kDevice + " 24:0",
                                 "Keyboard:Keyboard MIDI 1 28:0",
                             }));
-}
-
-// Whichever system is asked first.
-TEST(PortNumbering, TheHighestNumberedMatchIsTheDevicesOwnPort) {
-  const std::vector<PortEntry> alsaFirst = AsTheSystemsListThem();
-  std::vector<PortEntry> jackFirst = alsaFirst;
-  std::rotate(jackFirst.begin(), jackFirst.begin() + 5, jackFirst.end());
-  for (std::vector<PortEntry> ports : {alsaFirst, jackFirst}) {
-    platform::NumberAcrossSystems(ports);
-    std::string lastMatch;
-    for (const PortEntry& port : ports) {
-      if (app::DeviceDiscovery::MatchesDevicePort(port.name)) lastMatch = port.name;
-    }
-    EXPECT_EQ(lastMatch, "QLT-1:" + kDevice + " 24:0");
-  }
-}
-
-TEST(PortNumbering, OurOwnClientsPortsAreKnownByTheClientsNameAlone) {
-  EXPECT_TRUE(platform::IsOwnPort("programmer-42:in", "programmer-42"));
-  EXPECT_TRUE(platform::IsOwnPort("programmer-42-01:out", "programmer-42"));
-  EXPECT_TRUE(platform::IsOwnPort("programmer-42:in 130:0", "programmer-42"));
-  EXPECT_FALSE(platform::IsOwnPort("programmer-421:in", "programmer-42"));
-  EXPECT_FALSE(platform::IsOwnPort("a2j:programmer-42 [130] (capture): in", "programmer-42"));
 }
 
 }  // namespace
