@@ -1,8 +1,9 @@
 // Messages through the kernel's ALSA sequencer: the transport's input and output connected to the
 // test's own sequencer ports, and to the kernel's own "Midi Through" port (a kernel client, as a
 // USB interface is): short messages and System Exclusive arriving whole and in order, a run of
-// block messages, what a receiver that does not read costs, and the failures a send must report.
-// This machine's kernel has no sequencer: run it in scripts/midi-vm.
+// block messages, what a receiver that does not read costs, the failures a send must report, and
+// a program's ports numbered before the kernel clients'. This machine's kernel has no sequencer:
+// run it in scripts/midi-vm.
 #include <algorithm>
 #include <chrono>
 #include <functional>
