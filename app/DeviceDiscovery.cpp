@@ -31,11 +31,7 @@ void DeviceDiscovery::Tick() {
 }
 
 // The slot is emptied before the new port is made, so a port whose creation fails is never
-// released twice. With several matching ports the last one wins: the scan goes down from the
-// last and stops at the first match, leaving the port on it. Choosing the port by the name read
-// right before its open, with no count in between, opens the port whose name matched even where
-// every count numbers the ports anew (Transport.h): another program's port that comes or goes
-// meanwhile shifts the numbers, never the choice.
+// released twice. With several matching ports the last one wins.
 void DeviceDiscovery::RenewInputPort() {
   delete programmer_.InputPort();
   programmer_.SetInputPort(nullptr);
@@ -49,9 +45,12 @@ void DeviceDiscovery::RenewInputPort() {
   input->OnMidiInput = programmer_.Events().inputWaiting;
   input->OnOverflow = programmer_.Events().inputOverflowed;
   inputFound_ = false;
-  for (DWORD device = input->DeviceCount(); device-- > 0 && !inputFound_;) {
+  for (DWORD device = 0; device < input->DeviceCount(); ++device) {
     input->SetDeviceID(device);
-    inputFound_ = MatchesDevicePort(input->ProductName());
+    if (MatchesDevicePort(input->ProductName())) {
+      inputFound_ = true;
+      inputDeviceNumber_ = device;
+    }
   }
 }
 
@@ -61,22 +60,29 @@ void DeviceDiscovery::RenewOutputPort() {
   auto* output = new midi::TMidiOutput(&programmer_.PortOwner());
   programmer_.SetOutputPort(output);
   outputFound_ = false;
-  for (DWORD device = output->DeviceCount(); device-- > 0 && !outputFound_;) {
+  for (DWORD device = 0; device < output->DeviceCount(); ++device) {
     output->SetDeviceID(device);
-    outputFound_ = MatchesDevicePort(output->ProductName());
+    if (MatchesDevicePort(output->ProductName())) {
+      outputFound_ = true;
+      outputDeviceNumber_ = device;
+    }
   }
 }
 
-// Each port is still on the device whose name matched, and nothing has counted the ports of its
-// direction since: the number opens that very port. Input first and started, so that no reply
-// can be missed; a refused output open is reported by its result and simply tried again at the
-// next tick.
+// Input first and started, so that no reply can be missed; a refused output open is reported by
+// its result and simply tried again at the next tick. Selecting a port counts the ports anew, and
+// the open uses that count's numbering: a port of another program that came or went since the
+// scan shifts the numbers, so each port is opened only if the number still carries the device's
+// name, and otherwise the next tick scans again.
 void DeviceDiscovery::Connect() {
   midi::TMidiInput& input = *programmer_.InputPort();
+  input.SetDeviceID(inputDeviceNumber_);
+  if (!MatchesDevicePort(input.ProductName())) return;
   input.Open();
   input.Start();
   midi::TMidiOutput& output = *programmer_.OutputPort();
-  if (!output.Open()) return;
+  output.SetDeviceID(outputDeviceNumber_);
+  if (!MatchesDevicePort(output.ProductName()) || !output.Open()) return;
   programmer_.DiscoveryTimer().SetEnabled(false);
   programmer_.AppendLog(">USB Midi Connected");
   programmer_.ProbeTimer().SetEnabled(true);

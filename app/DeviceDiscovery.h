@@ -32,6 +32,8 @@ class DeviceDiscovery {
   Programmer& programmer_;
   bool inputFound_ = false;
   bool outputFound_ = false;
+  DWORD inputDeviceNumber_ = 0;
+  DWORD outputDeviceNumber_ = 0;
 };
 
 }  // namespace app
