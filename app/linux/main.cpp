@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/DevelopmentBuild.h"
 #include "app/linux/Program.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     (answer.action == app::CommandLineAnswer::Action::Print ? std::cout : std::cerr) << answer.text;
     return answer.exitStatus;
   }
+  app::AnnounceDevelopmentTable();
   // Qt sees only the program's own name, so no argument can change how it runs.
   int qtArgumentCount = 1;
   QApplication application(qtArgumentCount, argv);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/DevelopmentBuild.h"
 #include "app/windows/Program.h"
 #include "app/windows/StandardStreams.h"
 #include "framework/windows/Utf.h"
@@ -36,6 +37,7 @@ int main() {
     (answer.action == app::CommandLineAnswer::Action::Print ? std::cout : std::cerr) << answer.text << std::flush;
     return answer.exitStatus;
   }
+  app::AnnounceDevelopmentTable();
   const int status = app::RunProgram();
   // Everything of ours is closed by now. The program ends here, without the system libraries'
   // own end, because wine's ALSA MIDI driver faults there (wine 8: any process that used the
