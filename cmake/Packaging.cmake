@@ -57,6 +57,8 @@ set(CPACK_PACKAGE_NAME bass-firmware)
 set(CPACK_PACKAGE_VERSION ${DEBIAN_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# The folders the package makes are the system's: 755 whatever the builder's umask.
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageFolderModes.cmake)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for the QLT-1 bass MIDI interface")
 # The synopsis comes from the summary; CPack indents these lines and marks the empty one.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Bass Firmware loads new firmware into the QLT-1, a bass MIDI interface, over
