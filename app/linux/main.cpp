@@ -2,6 +2,7 @@
 // --help and --version.
 #include <QApplication>
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +13,10 @@
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 
 int main(int argc, char** argv) {
+  // A closed standard output or error (the tool's output piped into `head`) must never end an
+  // update: a write there fails and its line is dropped, on every thread, whatever the libraries
+  // we link do with their threads' signal masks.
+  std::signal(SIGPIPE, SIG_IGN);
   const app::CommandLineAnswer answer = app::AnswerCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (answer.action != app::CommandLineAnswer::Action::Run) {
     (answer.action == app::CommandLineAnswer::Action::Print ? std::cout : std::cerr) << answer.text;
