@@ -31,6 +31,12 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int main() {
+  // winmm is not one of the system's known DLLs, so the loader would take a winmm.dll from the
+  // program's folder (the zip's program runs from any folder, Downloads included) before the
+  // system's. It is delay-loaded (cmake/WinmmVariant.cmake): the first MIDI call loads it, and
+  // from here on only from the system folder. The flag is valid on every system that runs the
+  // program, so the call cannot fail there.
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   app::ConnectMissingStandardStreams();
   const app::CommandLineAnswer answer = app::AnswerCommandLine(Arguments());
   if (answer.action != app::CommandLineAnswer::Action::Run) {
