@@ -23,6 +23,9 @@ class InputSink {
   virtual void ReceiveShort(DWORD message) noexcept = 0;
   // Part of one System Exclusive message as it came in; `messageEnds` marks its last part.
   virtual void ReceiveSysex(std::span<const BYTE> bytes, bool messageEnds) noexcept = 0;
+  // The transport knows that input was lost here (the system dropped events, or events were not
+  // believed): what came before and after is delivered as usual.
+  virtual void ReportLoss() noexcept = 0;
 
  protected:
   ~InputSink() = default;

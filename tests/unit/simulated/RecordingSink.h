@@ -1,7 +1,8 @@
 #pragma once
 
-// An input sink for tests: reassembles what the driver thread hands over into whole messages and
-// notes the thread and the parts. It can be blocked, to keep the driver thread inside a call.
+// An input sink for tests: reassembles what the driver thread hands over into whole messages, with
+// the losses it reports in their place, and notes the thread and the parts. It can be blocked, to
+// keep the driver thread inside a call.
 
 #include <atomic>
 #include <chrono>
@@ -20,11 +21,16 @@ struct Received {
   bool isSysex = false;
   DWORD shortMessage = 0;
   std::vector<BYTE> bytes;
-  int parts = 0;  // calls a sysex came in; not compared
+  int parts = 0;        // calls a sysex came in; not compared
+  bool isLoss = false;  // not a message: the transport reported a loss here
   bool operator==(const Received& other) const {
-    return isSysex == other.isSysex && shortMessage == other.shortMessage && bytes == other.bytes;
+    return isSysex == other.isSysex && shortMessage == other.shortMessage && bytes == other.bytes &&
+           isLoss == other.isLoss;
   }
 };
+
+// Where the transport reported a loss.
+inline Received Loss() { return {false, 0, {}, 0, true}; }
 
 class RecordingSink final : public platform::InputSink {
  public:
@@ -42,6 +48,12 @@ class RecordingSink final : public platform::InputSink {
       messages_.push_back(std::exchange(partial_, {}));
       messagesChanged_.notify_all();
     }
+  }
+
+  void ReportLoss() noexcept override {
+    std::unique_lock lock = Arrive();
+    messages_.push_back(Loss());
+    messagesChanged_.notify_all();
   }
 
   std::vector<Received> Messages() const {
