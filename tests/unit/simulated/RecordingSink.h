@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <ostream>
 #include <span>
 #include <thread>
 #include <utility>
@@ -28,6 +29,17 @@ struct Received {
            isLoss == other.isLoss;
   }
 };
+
+inline void PrintTo(const Received& received, std::ostream* out) {
+  if (received.isLoss) {
+    *out << "a loss";
+  } else if (received.isSysex) {
+    *out << "System Exclusive of " << received.bytes.size() << " bytes";
+    for (std::size_t i = 0; i < received.bytes.size() && i < 8; ++i) *out << ' ' << int{received.bytes[i]};
+  } else {
+    *out << "short message " << received.shortMessage;
+  }
+}
 
 // Where the transport reported a loss.
 inline Received Loss() { return {false, 0, {}, 0, true}; }
