@@ -4,8 +4,18 @@ JOBS ?= $(shell nproc)
 
 .PHONY: deps configure build test run demo package windows fuzz bench format format-check clean
 
+# What scripts/install-deps installs first: the packages of the build (make build, run, demo), or
+# of the purpose the command names here.
+DEPS = build
+test: DEPS = test
+package: DEPS = package
+windows: DEPS = windows
+fuzz: DEPS = fuzz
+bench: DEPS = bench
+format format-check: DEPS = format
+
 deps:
-	@scripts/install-deps
+	@scripts/install-deps $(DEPS)
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) > /dev/null
