@@ -10,8 +10,18 @@ ifneq ($(origin FIRMWARE_TABLE),undefined)
 TABLE_ARGUMENT := -DFIRMWARE_TABLE=$(abspath $(FIRMWARE_TABLE))
 endif
 
+# What scripts/install-deps installs first: the packages of the build (make build, run, demo), or
+# of the purpose the command names here.
+DEPS = build
+test: DEPS = test
+package: DEPS = package
+windows: DEPS = windows
+fuzz: DEPS = fuzz
+bench: DEPS = bench
+format format-check: DEPS = format
+
 deps:
-	@scripts/install-deps
+	@scripts/install-deps $(DEPS)
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(TABLE_ARGUMENT) $(CMAKE_ARGS) > /dev/null

@@ -6,12 +6,13 @@
 set -euo pipefail
 deb=$1
 fail() { echo "FAIL: $*"; exit 1; }
+dpkg_out=$(mktemp)
 
 # The manual pages' index is rebuilt on every install, which takes minutes in the emulated guest;
 # man finds the pages without it.
 echo "man-db man-db/auto-update boolean false" | debconf-set-selections
 started=$SECONDS
-dpkg -i "$deb" > /tmp/dpkg-install.out 2>&1 || fail "dpkg -i failed: $(cat /tmp/dpkg-install.out)"
+dpkg -i "$deb" > "$dpkg_out" 2>&1 || fail "dpkg -i failed: $(cat "$dpkg_out")"
 mapfile -t files < <(dpkg -L bass-firmware | while read -r path; do [ -d "$path" ] || echo "$path"; done)
 [ "${#files[@]}" -gt 0 ] || fail "the package installed no files"
 echo "installed in $((SECONDS - started)) s"
@@ -33,7 +34,7 @@ man -w bass-firmware > /dev/null && man -w qlt1-emulator > /dev/null || fail "a 
 DEVELOPMENT_TABLE=$development MIDI_SYSTEM=alsa TOOL=$(command -v bass-firmware) EMULATOR=$(command -v qlt1-emulator) \
   bash "$(dirname "$0")/../e2e/normal-update.sh" || fail "the installed tool did not complete a verified update"
 
-dpkg -r bass-firmware > /tmp/dpkg-remove.out 2>&1 || fail "dpkg -r failed: $(cat /tmp/dpkg-remove.out)"
+dpkg -r bass-firmware > "$dpkg_out" 2>&1 || fail "dpkg -r failed: $(cat "$dpkg_out")"
 left=()
 for path in "${files[@]}"; do [ ! -e "$path" ] || left+=("$path"); done
 [ "${#left[@]}" -eq 0 ] || fail "dpkg -r left ${left[*]}"
