@@ -32,7 +32,8 @@ void FreeCallbackInstance(CallbackInstance* instance);
 // window; it allocates nothing, frees nothing, locks nothing and never calls into a port object.
 //
 // Posts MIM_DATA for a stored input item and kRingOverflow (PortMessages.h) for one dropped
-// because the ring was full, and MOM_DONE with the finished header for an output buffer.
+// because the ring was full, and MOM_DONE with the finished header (lParam) and the result of its
+// transfer (wParam) for an output buffer.
 void MidiDriverCallback(void* device, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2) noexcept;
 
 }  // namespace midi
