@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/DevelopmentBuild.h"
 #include "app/Version.h"
 
 namespace app {
@@ -26,6 +27,10 @@ std::string Help() {
          "), sends the firmware block by block and reports every\n"
          "step in its window, one line each, also on standard output.\n"
          "\n"
+         "The firmware is built in. A build made without the device's own table (the build's\n"
+         "FIRMWARE_TABLE) carries the development table, a filler for tests that leaves a real\n"
+         "QLT-1 without working firmware; --version and a line on standard error at start say so.\n"
+         "\n"
          "  --help      show this text and end\n"
          "  --version   show the version and end\n"
          "\n" +
@@ -45,7 +50,8 @@ CommandLineAnswer AnswerCommandLine(const std::vector<std::string>& arguments) {
   if (arguments.size() > 1) return refuse("--help and --version go alone");
   if (arguments.empty()) return {};
   if (arguments.front() == "--help") return {CommandLineAnswer::Action::Print, Help(), 0};
-  return {CommandLineAnswer::Action::Print, std::string("bass-firmware ") + kVersion + "\n", 0};
+  return {CommandLineAnswer::Action::Print,
+          std::string("bass-firmware ") + kVersion + "\n" + DevelopmentTableVersionLine(), 0};
 }
 
 }  // namespace app

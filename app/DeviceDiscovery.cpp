@@ -70,15 +70,19 @@ void DeviceDiscovery::RenewOutputPort() {
 }
 
 // Input first and started, so that no reply can be missed; a refused output open is reported by
-// its result and simply tried again at the next tick.
+// its result and simply tried again at the next tick. Selecting a port counts the ports anew, and
+// the open uses that count's numbering: a port of another program that came or went since the
+// scan shifts the numbers, so each port is opened only if the number still carries the device's
+// name, and otherwise the next tick scans again.
 void DeviceDiscovery::Connect() {
   midi::TMidiInput& input = *programmer_.InputPort();
   input.SetDeviceID(inputDeviceNumber_);
+  if (!MatchesDevicePort(input.ProductName())) return;
   input.Open();
   input.Start();
   midi::TMidiOutput& output = *programmer_.OutputPort();
   output.SetDeviceID(outputDeviceNumber_);
-  if (!output.Open()) return;
+  if (!MatchesDevicePort(output.ProductName()) || !output.Open()) return;
   programmer_.DiscoveryTimer().SetEnabled(false);
   programmer_.AppendLog(">USB Midi Connected");
   programmer_.ProbeTimer().SetEnabled(true);

@@ -49,10 +49,10 @@ cpu_percent() {
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
 
 # timed_update PROGRAM [ARGS...]: one update against a fresh emulator on MIDI_SYSTEM (jack unless
-# set); echoes the milliseconds. It runs in
-# a command substitution, whose end the session's clean-up never sees: it ends what it started
-# itself, also when it fails, or a program left running would join the next server of this name
-# and answer in the next run's conversation.
+# set); echoes the milliseconds. It runs in a command substitution, whose end the session's
+# clean-up never sees: it ends what it started itself, also when it fails, or a program left
+# running would stay on the session's server (or sequencer) and answer in the next run's
+# conversation.
 timed_update() {
   emulator="" program=""
   trap 'kill -TERM $emulator $program 2>/dev/null || true' EXIT

@@ -7,8 +7,8 @@
 here=$(dirname "$0")
 source "$here/lib.sh"
 
-# Each set's server must be gone before the next one of the same name starts: a process
-# substitution would not be waited for, so the samples go through a file.
+# Each set's server must be gone before the next one starts, so that they never share the machine:
+# a process substitution would not be waited for, so the samples go through a file.
 sampled=$(mktemp)
 trap 'rm -f "$sampled"' EXIT
 samples 256 > "$sampled"

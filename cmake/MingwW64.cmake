@@ -6,6 +6,8 @@ set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+# Makes the delay-load import library of winmm (cmake/WinmmVariant.cmake).
+set(CMAKE_DLLTOOL x86_64-w64-mingw32-dlltool)
 
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 # Programs the build runs are the host's; libraries and headers only the target's.

@@ -1,8 +1,10 @@
 # What `make package` installs and how CPack makes the Debian package of it: the two programs,
 # the desktop entry, the icon in hicolor sizes, the AppStream metainfo, the manual pages (from
 # packaging/linux/, with the version filled in), the copyright file and the changelog. The
-# version is the project's (project() above); RELEASE_DATE is the release's day.
+# version is the project's (project() above), marked for a development build
+# (cmake/ArtifactNames.cmake); RELEASE_DATE is the release's day.
 include(GNUInstallDirs)
+include(${PROJECT_SOURCE_DIR}/cmake/ArtifactNames.cmake)
 
 set(RELEASE_DATE 2026-12-08)
 set(APP_ID org.bassfirmware.BassFirmware)
@@ -52,9 +54,11 @@ install(FILES ${PACKAGING_SOURCE}/copyright ${PACKAGING_BUILD}/changelog.gz
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME bass-firmware)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VERSION ${DEBIAN_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# The folders the package makes are the system's: 755 whatever the builder's umask.
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/PackageFolderModes.cmake)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "firmware updater for the QLT-1 bass MIDI interface")
 # The synopsis comes from the summary; CPack indents these lines and marks the empty one.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Bass Firmware loads new firmware into the QLT-1, a bass MIDI interface, over

@@ -58,6 +58,9 @@ void MidiDriverCallback(void* /*device*/, UINT message, DWORD_PTR instance, DWOR
   auto* record = reinterpret_cast<CallbackInstance*>(instance);
   if (record == nullptr) return;
   switch (message) {
+    case kMimInputLost:  // the emulation's: reported as an event dropped, with no buffer to lend again
+      if (record->EventBuffer != nullptr) framework::PostMessageA(record->Window, kRingOverflow, 0, 0);
+      break;
     case MIM_DATA:
     case MIM_LONGDATA:
     case MIM_LONGERROR:  // a broken System Exclusive message is stored like a whole one

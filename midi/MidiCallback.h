@@ -31,9 +31,9 @@ void FreeCallbackInstance(CallbackInstance* instance);
 // caller's thread). It filters, stores one event in the ring and posts one notice to the port's
 // window; it allocates nothing, frees nothing, locks nothing and never calls into a port object.
 //
-// Posts MIM_DATA for a stored input item and kRingOverflow (PortMessages.h) for one dropped
-// because the ring was full, and MOM_DONE with the finished header (lParam) and the result of its
-// transfer (wParam) for an output buffer.
+// Posts MIM_DATA for a stored input item, kRingOverflow (PortMessages.h) for one dropped because
+// the ring was full and for input the platform lost (kMimInputLost), and MOM_DONE with the
+// finished header (lParam) and the result of its transfer (wParam) for an output buffer.
 void MidiDriverCallback(void* device, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2) noexcept;
 
 }  // namespace midi

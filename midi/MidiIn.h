@@ -64,8 +64,8 @@ class TMidiInput : public TMidiIO {
   framework::TNotifyEvent OnMidiInput;
   framework::TNotifyEvent OnOverflow;
 
-  // Events dropped because the ring was full since the port was opened, counted as their
-  // notices are handled (just before each OnOverflow).
+  // Events dropped because the ring was full, and losses the platform reported, since the port
+  // was opened, counted as their notices are handled (just before each OnOverflow).
   DWORD OverflowCount() const { return overflowCount_; }
 
  private:

@@ -11,8 +11,9 @@
 
 namespace midi {
 
-// The driver callback to an input port: an event was dropped because the ring was full. lParam:
-// the dropped System Exclusive buffer, which the port can lend again, or 0 for a short message.
+// The driver callback to an input port: an event was dropped because the ring was full, or the
+// platform lost input. lParam: the dropped System Exclusive buffer, which the port can lend again,
+// or 0 for a short message or a loss.
 inline constexpr std::uint32_t kRingOverflow = framework::kFirstUserMessage;
 
 // An input port to itself, queued behind what a reset hands back: the end of one opening.

@@ -12,24 +12,24 @@ case "$MIDI_SYSTEM" in
   jack | alsa) ;;
   *) echo "MIDI_SYSTEM must be jack or alsa, not $MIDI_SYSTEM" >&2; exit 2 ;;
 esac
+export BASS_FIRMWARE_TEST_MIDI_SYSTEM=$MIDI_SYSTEM  # the tool (a development build) sees only this system's ports
 
-WORK=$(mktemp -d)
-# Named after the calling script, the same in every run: JACK keeps at most eight servers in a
-# machine-wide table and frees the entry of one that was killed only when a server of the same
-# name starts again.
-SERVER="bass-firmware-$(basename "$0" .sh)"
-export JACK_DEFAULT_SERVER="$SERVER" JACK_NO_AUDIO_RESERVATION=1
+WORK=$(mktemp -d -t bass-firmware-session.XXXXXXXXXX)
+# A name of this run's own (the folder's random part, unique while the run lasts), so that no other
+# run, checkout or user shares this server or stops it. Clients never start a server themselves.
+SERVER="bass-firmware-$(basename "$0" .sh)-${WORK##*.}"
+export JACK_DEFAULT_SERVER="$SERVER" JACK_NO_AUDIO_RESERVATION=1 JACK_NO_START_SERVER=1
 # Qt warns on standard error when a session has no runtime folder (as under CI or sudo).
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
   export XDG_RUNTIME_DIR="$WORK/runtime"
   mkdir -m 700 "$XDG_RUNTIME_DIR"
 fi
 PIDS=()
+SERVER_PID=""
 
-# A JACK server killed outright keeps its place in JACK's table of servers, which holds only
-# eight, so each process gets a few seconds to end on its own first. The last started goes first:
-# the server, started before its clients, ends once they are gone (a synchronous server still
-# waiting for a client that is ending can miss those seconds).
+# Each process gets a few seconds to end on its own first. The last started goes first: the
+# server, started before its clients, ends once they are gone (a synchronous server still waiting
+# for a client that is ending can miss those seconds).
 stop_everything() {
   local pid tries index
   for ((index = ${#PIDS[@]} - 1; index >= 0; index--)); do
@@ -38,9 +38,24 @@ stop_everything() {
     for ((tries = 0; tries < 50; tries++)); do running "$pid" || break; sleep 0.1; done
     kill -KILL "$pid" 2>/dev/null || true
   done
+  [ -z "$SERVER_PID" ] || release_server_entry
   rm -rf "$WORK" "/dev/shm/jack-$(id -u)/$SERVER" 2>/dev/null || true
 }
 trap stop_everything EXIT
+
+# JACK keeps its servers in a machine-wide table of eight entries, and frees the entry of a server
+# that did not end on its own (killed, or crashed) only when a server of the same name starts
+# again. No later run has this name, so a server of it is started and stopped cleanly here.
+release_server_entry() {
+  local status=0 pid
+  wait "$SERVER_PID" 2>/dev/null || status=$?
+  [ "$status" -ge 128 ] || return 0
+  jackd -n "$SERVER" -d dummy > "$WORK/jackd-release.out" 2>&1 &
+  pid=$!
+  jack_wait -w -t 10 > /dev/null 2>&1 || true
+  kill -TERM "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
 
 # True while PID runs (an ended child not yet waited for does not).
 running() { [ -r "/proc/$1/status" ] && ! grep -qs '^State:[[:space:]]*Z' "/proc/$1/status"; }
@@ -60,7 +75,8 @@ start_server() {
     return 0
   fi
   jackd -S -n "$SERVER" -d dummy -r 48000 -p "${1:-256}" > "$WORK/jackd.out" 2>&1 &
-  PIDS+=($!)
+  SERVER_PID=$!
+  PIDS+=("$SERVER_PID")
   local tries=0
   until jack_lsp > /dev/null 2>&1; do
     tries=$((tries + 1))

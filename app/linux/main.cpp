@@ -2,22 +2,30 @@
 // --help and --version.
 #include <QApplication>
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/DevelopmentBuild.h"
+#include "app/linux/MidiSystemsToUse.h"
 #include "app/linux/Program.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 
 int main(int argc, char** argv) {
+  // A closed standard output or error (the tool's output piped into `head`) must never end an
+  // update: a write there fails and its line is dropped, on every thread, whatever the libraries
+  // we link do with their threads' signal masks.
+  std::signal(SIGPIPE, SIG_IGN);
   const app::CommandLineAnswer answer = app::AnswerCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (answer.action != app::CommandLineAnswer::Action::Run) {
     (answer.action == app::CommandLineAnswer::Action::Print ? std::cout : std::cerr) << answer.text;
     return answer.exitStatus;
   }
+  app::AnnounceDevelopmentTable();
   // Qt sees only the program's own name, so no argument can change how it runs.
   int qtArgumentCount = 1;
   QApplication application(qtArgumentCount, argv);
-  return app::RunProgram(std::make_unique<platform::RtMidiTransport>());
+  return app::RunProgram(std::make_unique<platform::RtMidiTransport>(app::MidiSystemsToUse()));
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/DevelopmentBuild.h"
 #include "app/windows/Program.h"
 #include "app/windows/StandardStreams.h"
 #include "framework/windows/Utf.h"
@@ -30,12 +31,19 @@ std::vector<std::string> Arguments() {
 }  // namespace
 
 int main() {
+  // winmm is not one of the system's known DLLs, so the loader would take a winmm.dll from the
+  // program's folder (the zip's program runs from any folder, Downloads included) before the
+  // system's. It is delay-loaded (cmake/WinmmVariant.cmake): the first MIDI call loads it, and
+  // from here on only from the system folder. The flag is valid on every system that runs the
+  // program, so the call cannot fail there.
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   app::ConnectMissingStandardStreams();
   const app::CommandLineAnswer answer = app::AnswerCommandLine(Arguments());
   if (answer.action != app::CommandLineAnswer::Action::Run) {
     (answer.action == app::CommandLineAnswer::Action::Print ? std::cout : std::cerr) << answer.text << std::flush;
     return answer.exitStatus;
   }
+  app::AnnounceDevelopmentTable();
   const int status = app::RunProgram();
   // Everything of ours is closed by now. The program ends here, without the system libraries'
   // own end, because wine's ALSA MIDI driver faults there (wine 8: any process that used the

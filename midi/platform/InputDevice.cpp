@@ -93,6 +93,14 @@ void InputDevice::ReceiveSysex(std::span<const BYTE> bytes, bool messageEnds) no
   LeaveDelivery();
 }
 
+// Like every delivery, only while the device is started: input that comes while it is stopped is
+// not the client's, nor is its loss.
+void InputDevice::ReportLoss() noexcept {
+  if (!EnterDelivery()) return;
+  Notify(kMimInputLost, 0, MillisecondsSinceStart());
+  LeaveDelivery();
+}
+
 bool InputDevice::EnterDelivery() noexcept {
   deliveriesInProgress_.fetch_add(1, std::memory_order_seq_cst);
   if (started_.load(std::memory_order_seq_cst)) return true;

@@ -31,6 +31,8 @@ class InputDevice final : public InputSink {
   // Driver thread (InputSink): never allocates, blocks or locks.
   void ReceiveShort(DWORD message) noexcept override;
   void ReceiveSysex(std::span<const BYTE> bytes, bool messageEnds) noexcept override;
+  // Tells the client with kMimInputLost.
+  void ReportLoss() noexcept override;
 
  private:
   // Lets a delivery run only while the device is started; the window thread closes the gate and

@@ -53,7 +53,8 @@ MMRESULT midiInOpen(LPHMIDIIN handle, UINT deviceId, DWORD_PTR callback, DWORD_P
   if (kind != MMSYSERR_NOERROR) return kind;
   platform::Transport* transport = platform::CurrentTransport();
   if (transport == nullptr) return MMSYSERR_NODRIVER;
-  if (deviceId >= transport->InputCount()) return MMSYSERR_BADDEVICEID;
+  // Not counted again: a count could number the ports anew, and the number is the caller's from
+  // its latest count (Transport.h).
   auto device = std::make_unique<InputDevice>(platform::CallbackOf(callback, flags), instance);
   const MMRESULT result = device->Connect(*transport, deviceId);
   if (result != MMSYSERR_NOERROR) return result;

@@ -22,16 +22,16 @@ platform::DeviceRegistry<OutputDevice>& OpenOutputs() {
   return outputs;
 }
 
-// The port that a device number opens: the default output stands for port 0.
+// The port that a device number opens: the default output stands for port 0 as it is now, so it
+// alone is counted here. A number is the caller's from its latest count and is not counted again,
+// which could number the ports anew (Transport.h); the transport refuses one out of range.
 MMRESULT ResolvePort(platform::Transport& transport, UINT deviceId, UINT& index) {
-  const UINT count = transport.OutputCount();
   if (deviceId == MIDI_MAPPER) {
-    if (count == 0) return MIDIERR_NODEVICE;
+    if (transport.OutputCount() == 0) return MIDIERR_NODEVICE;
     index = 0;
     return MMSYSERR_NOERROR;
   }
-  if (deviceId >= count) return MMSYSERR_BADDEVICEID;
-  index = static_cast<UINT>(deviceId);
+  index = deviceId;
   return MMSYSERR_NOERROR;
 }
 

@@ -158,3 +158,9 @@ MMRESULT midiOutLongMsg(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize);
 MMRESULT midiOutReset(HMIDIOUT handle);
 
 #endif
+
+// The emulation's own input notice to a client's callback: the transport lost input it had seen
+// coming (a system's overrun, a read that found the sender's events gone, events from a sender
+// that is not the device). The system's services never send it; its number lies above their
+// multimedia notices, which all lie below 0x400, so no real notice is ever taken for it.
+inline constexpr UINT kMimInputLost = 0x7FC1;

@@ -23,6 +23,9 @@ class InputSink {
   virtual void ReceiveShort(DWORD message) noexcept = 0;
   // Part of one System Exclusive message as it came in; `messageEnds` marks its last part.
   virtual void ReceiveSysex(std::span<const BYTE> bytes, bool messageEnds) noexcept = 0;
+  // The transport knows that input was lost here (the system dropped events, or events were not
+  // believed): what came before and after is delivered as usual.
+  virtual void ReportLoss() noexcept = 0;
 
  protected:
   ~InputSink() = default;
@@ -59,15 +62,21 @@ class Transport {
  public:
   virtual ~Transport() = default;
 
-  // Ports are numbered from 0; numbers and names may change between calls as devices come and
-  // go. Window thread.
+  // Ports are numbered from 0. Where ports come and go by themselves (the real MIDI systems), a
+  // count lists them anew, and the names asked for and the ports opened afterwards are those of
+  // that listing until the next count of the same direction: a port that came or went in between
+  // shifts no number under its caller, so the port opened is the one whose name it read. A port
+  // of the listing that has gone by its open fails with MMSYSERR_BADDEVICEID, as a number that no
+  // longer names a device does on the platform. Where ports change only when the transport's
+  // owner says so (the simulated one), the numbers are those of what is present. Window thread.
   virtual UINT InputCount() = 0;
   virtual UINT OutputCount() = 0;
-  // False when the number no longer names a port.
+  // False when the number names no port.
   virtual bool InputInfo(UINT index, PortInfo& info) = 0;
   virtual bool OutputInfo(UINT index, PortInfo& info) = 0;
 
-  // On failure, gives none and sets `result` to the platform code to report.
+  // On failure, gives none and sets `result` to the platform code to report (MMSYSERR_BADDEVICEID
+  // for a number that names no port).
   virtual std::unique_ptr<InputConnection> OpenInput(UINT index, InputSink& sink, MMRESULT& result) = 0;
   virtual std::unique_ptr<OutputConnection> OpenOutput(UINT index, MMRESULT& result) = 0;
 

@@ -1,14 +1,16 @@
 ; The Windows installer of Bass Firmware: bass-firmware.exe in Program Files, a Start-menu
 ; shortcut for all users, and an uninstaller listed in Settings > Apps that removes exactly those.
 ; cmake/WindowsDistribution.cmake runs makensis with these defines:
-;   VERSION    the project's version (major.minor.patch)
-;   PROGRAM    the built bass-firmware.exe
-;   ICON_FILE  the program's icon (.ico), for the installer and the uninstaller
-;   OUTFILE    the installer to write
+;   VERSION       the project's version (major.minor.patch)
+;   VERSION_NAME  the version as people see it: "development" added in a build with the
+;                 development firmware table
+;   PROGRAM       the built bass-firmware.exe
+;   ICON_FILE     the program's icon (.ico), for the installer and the uninstaller
+;   OUTFILE       the installer to write
 ; /S runs the installer or the uninstaller silently.
 
-!ifndef VERSION | PROGRAM | ICON_FILE | OUTFILE
-  !error "makensis needs -DVERSION=... -DPROGRAM=... -DICON_FILE=... -DOUTFILE=..."
+!ifndef VERSION | VERSION_NAME | PROGRAM | ICON_FILE | OUTFILE
+  !error "makensis needs -DVERSION=... -DVERSION_NAME=... -DPROGRAM=... -DICON_FILE=... -DOUTFILE=..."
 !endif
 
 Unicode true
@@ -35,14 +37,14 @@ OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
 ; A new version goes where the last one is.
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
-BrandingText "${PRODUCT} ${VERSION}"
+BrandingText "${PRODUCT} ${VERSION_NAME}"
 
 VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
 VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
-VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION_NAME}"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
-VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${VERSION} Setup"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${VERSION_NAME} Setup"
 VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 
@@ -79,7 +81,7 @@ Section "Install"
   CreateShortcut "${SHORTCUT}" "$INSTDIR\${EXE}" "" "$INSTDIR\${EXE}" 0
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION_NAME}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${EXE}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"

@@ -19,7 +19,7 @@ start_tool
 wait_for "$WORK/tool.out" ">Switch on QLT-1" 60
 sleep 3
 [ "$(cat "$WORK/tool.out")" = ">Switch on QLT-1" ] || fail "the tool logged more than its first line without a sequencer"
-[ ! -s "$WORK/tool.err" ] || fail "the tool printed while there was no sequencer"
+check_quiet "while there was no sequencer"
 
 modprobe -a snd-seq snd-seq-dummy || fail "the sequencer's modules could not be loaded"
 start_server
@@ -28,5 +28,5 @@ wait_for "$WORK/tool.out" ">Finished" 120
 sleep 0.5
 stop_tool
 check_successful_update
-[ ! -s "$WORK/tool.err" ] || fail "the tool wrote errors"
+check_quiet "during the update"
 echo "PASS: late sequencer"

@@ -19,5 +19,5 @@ wait_for "$WORK/tool.out" ">Finished" 240
 sleep 0.5
 stop_tool
 check_successful_update
-[ ! -s "$WORK/tool.err" ] || fail "the tool wrote errors"
+check_quiet "during the update"
 echo "PASS: hostile device ($1)"

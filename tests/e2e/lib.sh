@@ -20,6 +20,22 @@ fail() {
   exit 1
 }
 
+# The one line a build with the development firmware table writes to standard error when it starts
+# (app/DevelopmentBuild.cpp); a build with the device's own table writes none.
+DEVELOPMENT_TABLE_LINE="bass-firmware: this build carries the development firmware table, a filler for tests that leaves a real QLT-1 without working firmware."
+
+# check_quiet WHAT: the tool wrote nothing to standard error but the development build's line. With
+# DEVELOPMENT_TABLE=1 that line must be there, with DEVELOPMENT_TABLE=0 it must not; a caller that
+# does not know which table the tool has leaves it unset. WHAT says what the tool was doing.
+check_quiet() {
+  local errors=() announced=0
+  mapfile -t errors < "$WORK/tool.err"
+  [ "${#errors[@]}" -eq 0 ] || [ "${errors[0]}" != "$DEVELOPMENT_TABLE_LINE" ] || announced=1
+  [ "${#errors[@]}" -eq "$announced" ] || fail "the tool wrote to standard error $1"
+  [ -z "${DEVELOPMENT_TABLE:-}" ] || [ "$announced" = "$DEVELOPMENT_TABLE" ] ||
+    fail "the tool's standard error $1 does not say what its table is (DEVELOPMENT_TABLE=$DEVELOPMENT_TABLE)"
+}
+
 # The blocks an update of the build's table sends, in order (block 0 first, then the flagged ones).
 flagged_blocks() {
   "$EMULATOR" --list-blocks

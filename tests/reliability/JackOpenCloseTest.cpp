@@ -45,8 +45,10 @@ class CountingSink final : public platform::InputSink {
     if (length_ == kBlockMessageSize && secondByte_ == expectedSecondByte_) ++blocks;
     length_ = 0;
   }
+  void ReportLoss() noexcept override { ++losses; }
   std::atomic<int> notes{0};
   std::atomic<int> blocks{0};
+  std::atomic<int> losses{0};
 
  private:
   std::atomic<BYTE> expectedSecondByte_{0};
@@ -58,7 +60,7 @@ TEST(JackOpenClose, ThousandsOfOpeningsPassTrafficAndCloseWithoutACrashOrALoss) 
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
   testsupport::LoopbackPeer peer;
-  platform::RtMidiTransport transport;
+  platform::RtMidiTransport transport(platform::MidiSystems::Jack);
   for (int opening = 0; opening < kOpenings; ++opening) {
     SCOPED_TRACE("opening " + std::to_string(opening));
     const unsigned tag = static_cast<unsigned>(opening);
@@ -77,6 +79,7 @@ TEST(JackOpenClose, ThousandsOfOpeningsPassTrafficAndCloseWithoutACrashOrALoss) 
     ASSERT_EQ(output->SendLong(block), MMSYSERR_NOERROR);
     ASSERT_TRUE(testsupport::WaitForCount(sink.notes, 1));
     ASSERT_TRUE(testsupport::WaitForCount(sink.blocks, 1));
+    EXPECT_EQ(sink.losses, 0);
     ASSERT_EQ(peer.Received(2), (std::vector<Bytes>{{0x90, 0x3C, 0x40}, block}));
     peer.ClearReceived();
 

@@ -35,7 +35,7 @@ bool JackUpdate::RunUntilFinishes(int finishes) {
 }
 
 InstalledRtMidi::InstalledRtMidi()
-    : previous_(platform::InstallTransport(std::make_unique<platform::RtMidiTransport>())) {}
+    : previous_(platform::InstallTransport(std::make_unique<platform::RtMidiTransport>(platform::MidiSystems::Jack))) {}
 
 InstalledRtMidi::~InstalledRtMidi() { platform::InstallTransport(std::move(previous_)); }
 

@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
-# installer.sh PROGRAM_DIR [PROGRAM]: the Windows distribution of the cross build in PROGRAM_DIR
-# (PROGRAM: its bass-firmware.exe, by default in app/ or at the top of PROGRAM_DIR), under wine
-# in a fresh prefix. The zip holds exactly the built bass-firmware.exe; the installer, run silently,
-# puts it in Program Files with a Start-menu shortcut for all users and an Uninstall entry; the
-# installed program starts and logs its first line; the silent uninstaller leaves nothing behind.
+# installer.sh PROGRAM SETUP ZIP VERSION: the Windows distribution of a cross build (PROGRAM its
+# bass-firmware.exe, SETUP its installer, ZIP its zip, VERSION the version they show: "development"
+# added in a build with the development table), under wine in a fresh prefix. The zip holds
+# exactly the built bass-firmware.exe; the installer, run silently, puts it in Program Files with a
+# Start-menu shortcut for all users and an Uninstall entry; the installed program starts and logs
+# its first line; the silent uninstaller leaves nothing behind.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-dir=$(realpath "${1:?usage: installer.sh PROGRAM_DIR [PROGRAM]}")
-version=$(sed -n 's/^project(BassFirmware VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
-program=${2:-$dir/app/bass-firmware.exe}
-[ -n "${2:-}" ] || [ -f "$program" ] || program=$dir/bass-firmware.exe
-setup=$dir/bass-firmware-$version-setup.exe
-zip=$dir/bass-firmware-$version-windows-x64.zip
+[ $# -eq 4 ] || wine_fail "usage: installer.sh PROGRAM SETUP ZIP VERSION"
+program=$(realpath "$1")
+setup=$(realpath "$2")
+zip=$(realpath "$3")
+version=$4
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\BassFirmware'
 first_line='>Switch on QLT-1'
 

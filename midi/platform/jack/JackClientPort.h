@@ -14,17 +14,22 @@
 #include <string>
 
 #include "midi/platform/Direction.h"
+#include "midi/platform/jack/JackConnectionGuard.h"
 
 namespace platform {
 
 class JackClientPort {
  public:
-  // Called once a cycle with the port's buffer for that cycle; must not allocate, lock or block.
-  using Process = void (*)(void* context, void* portBuffer, jack_nframes_t frames) noexcept;
+  // Called once a cycle with the port and its buffer for that cycle; must not allocate, lock or
+  // block.
+  using Process = void (*)(void* context, const JackClientPort& port, void* portBuffer, jack_nframes_t frames) noexcept;
 
-  // Null when no server answers or the port cannot be made.
+  // Null when no server answers or the port cannot be made. `admitted`, for an input: the full
+  // name of the one port that may stay connected to ours; a thread of ours undoes every other
+  // connection (JackConnectionGuard). Empty: any port may connect.
   static std::unique_ptr<JackClientPort> Open(const std::string& clientName, const std::string& portName,
-                                              Direction direction, Process process, void* context);
+                                              Direction direction, Process process, void* context,
+                                              const std::string& admitted = {});
   ~JackClientPort();
   JackClientPort(const JackClientPort&) = delete;
   JackClientPort& operator=(const JackClientPort&) = delete;
@@ -42,16 +47,27 @@ class JackClientPort {
   // True once the server has shut down or dropped the client; any thread.
   bool ServerGone() const { return gone_.load(std::memory_order_acquire); }
 
+  // Which ports send to our input in the cycle under way. JACK merges what every connection sends
+  // into one buffer, so while another port is connected too, no event of the cycle can be told to
+  // be the admitted port's. Without an admitted port, every sender counts as admitted. JACK's
+  // real-time thread only: there libjack reads the cycle's graph, which the server changes only
+  // between cycles, without waiting, locking or allocating.
+  enum class Senders { Admitted, AdmittedAndOthers, OthersOnly };
+  Senders CycleSenders() const noexcept;
+
  private:
-  JackClientPort(jack_client_t* client, Direction direction, Process process, void* context);
+  JackClientPort(jack_client_t* client, Direction direction, Process process, void* context, std::string admitted);
   static int OnProcess(jack_nframes_t frames, void* self);
   static void OnShutdown(void* self);
+  static void OnConnect(jack_port_id_t source, jack_port_id_t destination, int connected, void* self);
 
   jack_client_t* const client_;
   const Direction direction_;
   const Process process_;
   void* const context_;
+  const std::string admitted_;
   jack_port_t* port_ = nullptr;
+  std::unique_ptr<JackConnectionGuard> guard_;  // stopped before the client closes, freed after
   std::atomic<bool> gone_{false};
   std::atomic<std::uint64_t> cycles_{0};
 };

@@ -9,7 +9,7 @@ const std::string kOwnPortName = "in";
 std::unique_ptr<JackInputPort> JackInputPort::Open(const std::string& clientName, const std::string& source,
                                                    InputSink& sink, MMRESULT& result) {
   std::unique_ptr<JackInputPort> port(new JackInputPort(sink));
-  port->input_ = JackMidiInput::Open(clientName, kOwnPortName, *port);
+  port->input_ = JackMidiInput::Open(clientName, kOwnPortName, *port, source);
   if (port->input_ == nullptr) {
     result = MMSYSERR_ERROR;
     return nullptr;

@@ -18,9 +18,10 @@ constexpr std::size_t kStagingBytes = 1 << 16;
 }  // namespace
 
 std::unique_ptr<JackMidiInput> JackMidiInput::Open(const std::string& clientName, const std::string& portName,
-                                                   JackEventReceiver& receiver) {
+                                                   JackEventReceiver& receiver, const std::string& admitted) {
   std::unique_ptr<JackMidiInput> input(new JackMidiInput(receiver));
-  input->client_ = JackClientPort::Open(clientName, portName, Direction::Input, &JackMidiInput::Process, input.get());
+  input->client_ =
+      JackClientPort::Open(clientName, portName, Direction::Input, &JackMidiInput::Process, input.get(), admitted);
   if (input->client_ == nullptr) return nullptr;
   return input;
 }
@@ -29,14 +30,29 @@ JackMidiInput::JackMidiInput(JackEventReceiver& receiver)
     : receiver_(receiver), staging_(std::make_unique<BYTE[]>(kStagingBytes)) {}
 
 // JACK's real-time thread.
-void JackMidiInput::Process(void* self, void* portBuffer, jack_nframes_t) noexcept {
+void JackMidiInput::Process(void* self, const JackClientPort& port, void* portBuffer, jack_nframes_t) noexcept {
   auto& input = *static_cast<JackMidiInput*>(self);
   const jack_nframes_t count = jack_midi_get_event_count(portBuffer);
+  if (count == 0) return;
+  // Looked at only when something came, which is seldom while the programmer waits.
+  switch (port.CycleSenders()) {
+    case JackClientPort::Senders::Admitted:
+      break;
+    case JackClientPort::Senders::AdmittedAndOthers:
+      input.receiver_.EventsLost();
+      return;
+    case JackClientPort::Senders::OthersOnly:
+      return;
+  }
   std::size_t staged = 0;
+  bool lost = false;
   for (jack_nframes_t index = 0; index < count; ++index) {
     jack_midi_event_t event;
     // Fails only once the sender has moved on: what is left is gone.
-    if (jack_midi_event_get(&event, portBuffer, index) != 0) break;
+    if (jack_midi_event_get(&event, portBuffer, index) != 0) {
+      lost = true;
+      break;
+    }
     if (event.size == 0) continue;
     if (staged + sizeof(EventLength) + event.size > kStagingBytes) {
       input.HandOver(staged);
@@ -52,6 +68,7 @@ void JackMidiInput::Process(void* self, void* portBuffer, jack_nframes_t) noexce
     staged += sizeof length + event.size;
   }
   input.HandOver(staged);
+  if (lost) input.receiver_.EventsLost();
 }
 
 void JackMidiInput::HandOver(std::size_t stagedBytes) noexcept {

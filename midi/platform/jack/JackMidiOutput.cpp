@@ -52,7 +52,7 @@ bool JackMidiOutput::Queue(std::span<const BYTE> bytes) {
 
 // JACK's real-time thread. An event that does not fit in what is left of this cycle's buffer
 // stays queued, and everything after it too, so the order holds.
-void JackMidiOutput::Process(void* self, void* portBuffer, jack_nframes_t) noexcept {
+void JackMidiOutput::Process(void* self, const JackClientPort&, void* portBuffer, jack_nframes_t) noexcept {
   auto& output = *static_cast<JackMidiOutput*>(self);
   jack_midi_clear_buffer(portBuffer);
   output.largestEvent_.store(jack_midi_max_event_size(portBuffer), std::memory_order_relaxed);

@@ -42,7 +42,7 @@ class JackMidiOutput {
 
  private:
   JackMidiOutput();
-  static void Process(void* self, void* portBuffer, jack_nframes_t frames) noexcept;
+  static void Process(void* self, const JackClientPort& port, void* portBuffer, jack_nframes_t frames) noexcept;
 
   EventRing queue_;
   std::atomic<std::uint64_t> queued_{0};

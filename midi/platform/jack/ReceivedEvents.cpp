@@ -10,7 +10,11 @@ ReceivedEvents::ReceivedEvents(std::size_t capacity) : queue_(capacity) { sem_in
 ReceivedEvents::~ReceivedEvents() { sem_destroy(&waiting_); }
 
 void ReceivedEvents::ReceiveEvent(std::span<const BYTE> bytes) noexcept {
-  if (queue_.TryPush(bytes)) sem_post(&waiting_);
+  if (queue_.TryPush(bytes)) {
+    sem_post(&waiting_);
+  } else {
+    EventsLost();
+  }
 }
 
 std::optional<std::vector<BYTE>> ReceivedEvents::Take(std::chrono::milliseconds timeout) {

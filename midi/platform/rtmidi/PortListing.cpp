@@ -1,5 +1,7 @@
 #include "midi/platform/rtmidi/PortListing.h"
 
+#include <algorithm>
+
 namespace platform {
 
 std::vector<PortEntry> ListPorts(const std::vector<std::unique_ptr<MidiSystem>>& systems, Direction direction,
@@ -7,12 +9,19 @@ std::vector<PortEntry> ListPorts(const std::vector<std::unique_ptr<MidiSystem>>&
   std::vector<PortEntry> ports;
   for (const auto& system : systems) {
     if (!system->Ready()) continue;
-    for (std::string& name : system->PortNames(direction)) {
+    for (SystemPort& port : system->Ports(direction)) {
       // A port that went between counting and naming comes back without a name.
-      if (!name.empty() && !IsOwnPort(name, ownClient)) ports.push_back({system.get(), std::move(name)});
+      if (!port.name.empty() && !IsOwnPort(port.name, ownClient))
+        ports.push_back({system.get(), std::move(port.name), port.source});
     }
   }
+  NumberAcrossSystems(ports);
   return ports;
+}
+
+void NumberAcrossSystems(std::vector<PortEntry>& ports) {
+  std::stable_sort(ports.begin(), ports.end(),
+                   [](const PortEntry& first, const PortEntry& second) { return first.source < second.source; });
 }
 
 // Both systems name a port "client:port" (ALSA adds the numbers after a space).

@@ -16,18 +16,29 @@ namespace platform {
 
 namespace {
 
-// The systems this build of RtMidi knows, in the order their ports are numbered.
-std::vector<RtMidi::Api> SupportedSystems() {
-  std::vector<RtMidi::Api> compiled;
-  RtMidi::getCompiledApi(compiled);
-  std::vector<RtMidi::Api> systems;
-  for (const RtMidi::Api api : {RtMidi::LINUX_ALSA, RtMidi::UNIX_JACK}) {
-    if (std::find(compiled.begin(), compiled.end(), api) != compiled.end()) systems.push_back(api);
+bool Chosen(RtMidi::Api api, MidiSystems systems) {
+  switch (systems) {
+    case MidiSystems::Every:
+      return true;
+    case MidiSystems::AlsaSequencer:
+      return api == RtMidi::LINUX_ALSA;
+    case MidiSystems::Jack:
+      return api == RtMidi::UNIX_JACK;
   }
-  return systems;
+  return false;
 }
 
-constexpr std::chrono::milliseconds kListingLife{100};
+// The chosen systems that this build of RtMidi knows.
+std::vector<RtMidi::Api> SupportedSystems(MidiSystems systems) {
+  std::vector<RtMidi::Api> compiled;
+  RtMidi::getCompiledApi(compiled);
+  std::vector<RtMidi::Api> supported;
+  for (const RtMidi::Api api : {RtMidi::LINUX_ALSA, RtMidi::UNIX_JACK}) {
+    if (Chosen(api, systems) && std::find(compiled.begin(), compiled.end(), api) != compiled.end())
+      supported.push_back(api);
+  }
+  return supported;
+}
 
 bool InfoOf(const std::vector<PortEntry>& ports, UINT index, PortInfo& info) {
   if (index >= ports.size()) return false;
@@ -35,51 +46,50 @@ bool InfoOf(const std::vector<PortEntry>& ports, UINT index, PortInfo& info) {
   return true;
 }
 
+// The port a number of the listing names, or none with the platform's code for a number out of
+// range. The transports below open a port by its full name and answer MMSYSERR_BADDEVICEID, too,
+// when it has gone since it was listed.
+const PortEntry* Numbered(const std::vector<PortEntry>& ports, UINT index, MMRESULT& result) {
+  if (index < ports.size()) return &ports[index];
+  result = MMSYSERR_BADDEVICEID;
+  return nullptr;
+}
+
 }  // namespace
 
-RtMidiTransport::RtMidiTransport() : clientName_("programmer-" + std::to_string(getpid())) {
-  for (const RtMidi::Api api : SupportedSystems())
+RtMidiTransport::RtMidiTransport(MidiSystems systems) : clientName_("programmer-" + std::to_string(getpid())) {
+  for (const RtMidi::Api api : SupportedSystems(systems))
     systems_.push_back(std::make_unique<MidiSystem>(api, clientName_, kRetryInterval));
 }
 
 RtMidiTransport::~RtMidiTransport() = default;
 
-UINT RtMidiTransport::InputCount() { return static_cast<UINT>(Ports(Direction::Input, true).size()); }
-UINT RtMidiTransport::OutputCount() { return static_cast<UINT>(Ports(Direction::Output, true).size()); }
-bool RtMidiTransport::InputInfo(UINT index, PortInfo& info) {
-  return InfoOf(Ports(Direction::Input, false), index, info);
-}
-bool RtMidiTransport::OutputInfo(UINT index, PortInfo& info) {
-  return InfoOf(Ports(Direction::Output, false), index, info);
-}
+UINT RtMidiTransport::InputCount() { return static_cast<UINT>(ListAnew(Direction::Input).size()); }
+UINT RtMidiTransport::OutputCount() { return static_cast<UINT>(ListAnew(Direction::Output).size()); }
+bool RtMidiTransport::InputInfo(UINT index, PortInfo& info) { return InfoOf(Listed(Direction::Input), index, info); }
+bool RtMidiTransport::OutputInfo(UINT index, PortInfo& info) { return InfoOf(Listed(Direction::Output), index, info); }
 
 std::unique_ptr<InputConnection> RtMidiTransport::OpenInput(UINT index, InputSink& sink, MMRESULT& result) {
-  const std::vector<PortEntry>& ports = Ports(Direction::Input, true);
-  if (index >= ports.size()) {
-    result = MMSYSERR_BADDEVICEID;
-    return nullptr;
-  }
-  const PortEntry& port = ports[index];
-  if (port.system->Api() == RtMidi::UNIX_JACK) return JackInputPort::Open(clientName_, port.name, sink, result);
-  return SequencerInputPort::Open(clientName_, port.name, sink, result);
+  const PortEntry* port = Numbered(Listed(Direction::Input), index, result);
+  if (port == nullptr) return nullptr;
+  if (port->system->Api() == RtMidi::UNIX_JACK) return JackInputPort::Open(clientName_, port->name, sink, result);
+  return SequencerInputPort::Open(clientName_, port->name, sink, result);
 }
 
 std::unique_ptr<OutputConnection> RtMidiTransport::OpenOutput(UINT index, MMRESULT& result) {
-  const std::vector<PortEntry>& ports = Ports(Direction::Output, true);
-  if (index >= ports.size()) {
-    result = MMSYSERR_BADDEVICEID;
-    return nullptr;
-  }
-  const PortEntry& port = ports[index];
-  if (port.system->Api() == RtMidi::UNIX_JACK) return JackOutputPort::Open(clientName_, port.name, result);
-  return RtMidiOutputPort::Open(port.system->Api(), clientName_, port.name, result);
+  const PortEntry* port = Numbered(Listed(Direction::Output), index, result);
+  if (port == nullptr) return nullptr;
+  if (port->system->Api() == RtMidi::UNIX_JACK) return JackOutputPort::Open(clientName_, port->name, result);
+  return RtMidiOutputPort::Open(port->system->Api(), clientName_, port->name, result);
 }
 
-const std::vector<PortEntry>& RtMidiTransport::Ports(Direction direction, bool anew) {
-  Listing& listing = listings_[static_cast<int>(direction)];
-  const auto now = std::chrono::steady_clock::now();
-  if (anew || now - listing.taken > kListingLife) listing = {ListPorts(systems_, direction, clientName_), now};
-  return listing.ports;
+const std::vector<PortEntry>& RtMidiTransport::ListAnew(Direction direction) {
+  return *(listings_[static_cast<int>(direction)] = ListPorts(systems_, direction, clientName_));
+}
+
+const std::vector<PortEntry>& RtMidiTransport::Listed(Direction direction) {
+  const std::optional<std::vector<PortEntry>>& listing = listings_[static_cast<int>(direction)];
+  return listing ? *listing : ListAnew(direction);
 }
 
 }  // namespace platform

@@ -1,16 +1,19 @@
 #pragma once
 
-// The transport of the real program: every MIDI system RtMidi was built with that is running on
-// the machine (the ALSA sequencer, then JACK), their ports numbered across systems, each named
-// in full as its system names it. A system that is not running is skipped without a word and
-// looked for again now and then, so a JACK server started later is found.
+// The transport of the real program: the MIDI systems RtMidi was built with that it is told to use
+// and that are running on the machine (the ALSA sequencer, JACK), their ports numbered across
+// systems (PortListing.h), each named in full as its system names it. A system that is not
+// running is skipped without a word and looked for again now and then, so a JACK server started
+// later is found.
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "midi/platform/Transport.h"
+#include "midi/platform/rtmidi/MidiSystems.h"
 #include "midi/platform/rtmidi/PortListing.h"
 
 namespace platform {
@@ -19,7 +22,7 @@ class RtMidiTransport final : public Transport {
  public:
   static constexpr std::chrono::seconds kRetryInterval{2};
 
-  RtMidiTransport();
+  explicit RtMidiTransport(MidiSystems systems);
   ~RtMidiTransport() override;
 
   UINT InputCount() override;
@@ -30,19 +33,15 @@ class RtMidiTransport final : public Transport {
   std::unique_ptr<OutputConnection> OpenOutput(UINT index, MMRESULT& result) override;
 
  private:
-  // A poll counts the ports, then asks for each one's name: naming them all again for every
-  // question would cost a listing per port, so the questions that follow a count within a moment
-  // are answered from its list. Counting and opening always list anew.
-  struct Listing {
-    std::vector<PortEntry> ports;
-    std::chrono::steady_clock::time_point taken;
-  };
-  const std::vector<PortEntry>& Ports(Direction direction, bool anew);
+  // The listing of a direction's latest count, or of its first question when it was never
+  // counted: names and opens refer to it, as Transport.h says.
+  const std::vector<PortEntry>& ListAnew(Direction direction);
+  const std::vector<PortEntry>& Listed(Direction direction);
 
   // Every client we make is named after it, so that our own ports can be told apart.
   const std::string clientName_;
   std::vector<std::unique_ptr<MidiSystem>> systems_;
-  Listing listings_[2];
+  std::optional<std::vector<PortEntry>> listings_[2];
 };
 
 }  // namespace platform

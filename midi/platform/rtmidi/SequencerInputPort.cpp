@@ -47,6 +47,7 @@ SequencerInputPort::~SequencerInputPort() {
 MMRESULT SequencerInputPort::Connect(const std::string& clientName, const std::string& portName) {
   const std::optional<snd_seq_addr_t> source = SequencerAddressOf(portName);
   if (!source) return MMSYSERR_BADDEVICEID;
+  device_ = *source;
   if (snd_seq_open(&sequencer_, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK) < 0) {
     sequencer_ = nullptr;
     return MMSYSERR_ERROR;
@@ -56,7 +57,7 @@ MMRESULT SequencerInputPort::Connect(const std::string& clientName, const std::s
   // A smaller pool than asked for still works; only a flood fills it sooner.
   snd_seq_set_client_pool_input(sequencer_, kInputPoolEvents);
   snd_seq_set_input_buffer_size(sequencer_, kReadBufferBytes);
-  const int ownPort = snd_seq_create_simple_port(sequencer_, "in", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+  const int ownPort = snd_seq_create_simple_port(sequencer_, "in", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT,
                                                  SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
   if (ownPort < 0) return MMSYSERR_ERROR;
   if (snd_seq_connect_from(sequencer_, ownPort, source->client, source->port) < 0) return MMSYSERR_BADDEVICEID;
@@ -81,9 +82,12 @@ void SequencerInputPort::Read() {
     for (;;) {
       snd_seq_event_t* event = nullptr;
       const int got = snd_seq_event_input(sequencer_, &event);
-      // -ENOSPC: the sequencer dropped events for us while the pool was full; what follows
-      // is read on as it comes.
-      if (got == -ENOSPC) continue;
+      // -ENOSPC: the sequencer dropped events for us while the pool was full, and with them
+      // what it still held; what follows is read on as it comes.
+      if (got == -ENOSPC) {
+        sink_.ReportLoss();
+        continue;
+      }
       if (got < 0 || event == nullptr) break;
       Deliver(*event);
     }
@@ -91,8 +95,10 @@ void SequencerInputPort::Read() {
 }
 
 // System Exclusive comes as its own bytes, in as many events as the sender used; every other
-// MIDI event is made bytes again. Port and client notices are not MIDI and are left out.
+// MIDI event is made bytes again. Port and client notices are not MIDI and are left out, and so
+// is whatever another client sent to our port's address.
 void SequencerInputPort::Deliver(const snd_seq_event_t& event) {
+  if (event.source.client != device_.client || event.source.port != device_.port) return;
   if (event.type == SND_SEQ_EVENT_SYSEX) {
     splitter_.Feed({static_cast<const BYTE*>(event.data.ext.ptr), event.data.ext.len});
     return;

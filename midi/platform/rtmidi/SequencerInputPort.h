@@ -7,6 +7,15 @@
 // on a thread of its own that allocates nothing, and hands what it receives, as it was on the
 // wire, through a WireSplitter to the sink. Destroying it stops that thread first, so the sink
 // hears nothing more.
+//
+// Only the device is believed. Our port takes no subscription but the one our own client makes
+// from the device's port: without SUBS_WRITE the kernel refuses any other client's subscription to
+// it, for that client's own port or between others' (NO_EXPORT refuses the latter too, should the
+// capabilities ever change). A client may still send to our port's address directly (delivery
+// needs only WRITE, which our own subscription needs as well), so the reader ignores every event
+// whose source is not the device's port; the kernel fills in the sending client itself, so no
+// client can pass for another. An overrun, in which the sequencer dropped events for us, is
+// reported to the sink as a loss.
 
 #include <alsa/asoundlib.h>
 
@@ -30,12 +39,14 @@ class SequencerInputPort final : public InputConnection {
   SequencerInputPort& operator=(const SequencerInputPort&) = delete;
 
  private:
-  explicit SequencerInputPort(InputSink& sink) : splitter_(sink) {}
+  explicit SequencerInputPort(InputSink& sink) : sink_(sink), splitter_(sink) {}
   MMRESULT Connect(const std::string& clientName, const std::string& portName);
   void Read();
   void Deliver(const snd_seq_event_t& event);
 
+  InputSink& sink_;
   WireSplitter splitter_;  // the reading thread only
+  snd_seq_addr_t device_{};
   snd_seq_t* sequencer_ = nullptr;
   snd_midi_event_t* decoder_ = nullptr;
   int stopFd_ = -1;  // an eventfd: written once to end the reading thread's wait

@@ -36,6 +36,13 @@ void InputChannel::PushSysex(std::span<const BYTE> bytes) {
   } while (!bytes.empty());
 }
 
+void InputChannel::PushLoss() {
+  std::lock_guard lock(producer_);
+  if (closed_.load(std::memory_order_acquire)) return;
+  injected_.fetch_add(1, std::memory_order_relaxed);
+  if (WaitForRoom(sizeof(Header))) PushRecord({Kind::Loss, 0}, {});
+}
+
 bool InputChannel::WaitUntilDelivered(std::chrono::milliseconds timeout) const {
   const std::uint64_t target = injected_.load(std::memory_order_relaxed);
   const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -59,6 +66,9 @@ void InputChannel::DeliverPending(InputSink& sink, const std::atomic<bool>& stop
     ring_.CopyOut(0, {reinterpret_cast<BYTE*>(&header), sizeof header});
     if (header.kind == Kind::Short) {
       sink.ReceiveShort(header.value);
+      ring_.Consume(sizeof header);
+    } else if (header.kind == Kind::Loss) {
+      sink.ReportLoss();
       ring_.Consume(sizeof header);
     } else {
       DeliverSysex(header, sink);

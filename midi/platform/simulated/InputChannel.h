@@ -28,6 +28,8 @@ class InputChannel {
   void PushShort(DWORD message);
   // A message larger than the ring goes as several parts.
   void PushSysex(std::span<const BYTE> bytes);
+  // A loss the driver reports at this point of the stream; counted like a message.
+  void PushLoss();
   // True once every message pushed so far was delivered or lost; false on time-out.
   bool WaitUntilDelivered(std::chrono::milliseconds timeout) const;
   // True while a producer waits for the driver thread to make room.
@@ -43,10 +45,10 @@ class InputChannel {
   void DeliverPending(InputSink& sink, const std::atomic<bool>& stop) noexcept;
 
  private:
-  enum class Kind : std::uint32_t { Short, SysexPart, SysexEnd };
+  enum class Kind : std::uint32_t { Short, SysexPart, SysexEnd, Loss };
   struct Header {
     Kind kind;
-    std::uint32_t value;  // the message for Short, else the byte count that follows
+    std::uint32_t value;  // the message for Short, the byte count that follows for a sysex part
   };
 
   // False when the channel closed meanwhile.

@@ -55,6 +55,10 @@ void SimulatedTransport::InjectSysex(DeviceId input, std::span<const BYTE> bytes
   if (const auto channel = state_->OpenChannel(input)) channel->PushSysex(bytes);
 }
 
+void SimulatedTransport::InjectLoss(DeviceId input) {
+  if (const auto channel = state_->OpenChannel(input)) channel->PushLoss();
+}
+
 bool SimulatedTransport::WaitUntilDelivered(DeviceId input, std::chrono::milliseconds timeout) {
   const auto channel = state_->OpenChannel(input);
   return !channel || channel->WaitUntilDelivered(timeout);

@@ -56,6 +56,9 @@ class SimulatedTransport : public Transport {
   void InjectShort(DeviceId input, DWORD message);
   // One whole System Exclusive message as the driver gets it (its bytes are not checked).
   void InjectSysex(DeviceId input, std::span<const BYTE> bytes);
+  // A loss the device's driver reports after what was injected before, as a system does when it
+  // dropped input.
+  void InjectLoss(DeviceId input);
   // Waits until everything injected so far has been delivered (or lost); false on time-out.
   bool WaitUntilDelivered(DeviceId input, std::chrono::milliseconds timeout = std::chrono::seconds(10));
   // The driver thread of the device's open connection (for tests that watch that thread).

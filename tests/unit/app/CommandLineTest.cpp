@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Version.h"
+#include "firmware/FirmwareImage.h"
 
 namespace {
 
@@ -20,7 +21,22 @@ TEST(CommandLine, HelpAndVersionPrintAndEndWithZero) {
   const auto version = AnswerCommandLine({"--version"});
   EXPECT_EQ(version.action, Action::Print);
   EXPECT_EQ(version.exitStatus, 0);
-  EXPECT_EQ(version.text, std::string("bass-firmware ") + app::kVersion + "\n");
+  EXPECT_EQ(version.text.rfind(std::string("bass-firmware ") + app::kVersion + "\n", 0), 0u);
+}
+
+// A person looks at --version before using a build: one with the development table says so on a
+// line of its own after the version, one with the device's table shows the version alone. Help
+// tells every build's user what the development table is and how a build gets the device's.
+TEST(CommandLine, VersionNamesTheDevelopmentTableAndHelpExplainsIt) {
+  const std::string versionLine = std::string("bass-firmware ") + app::kVersion + "\n";
+  const std::string developmentLine =
+      "This build carries the development firmware table, a filler for tests that leaves a real QLT-1 without "
+      "working firmware.\n";
+  EXPECT_EQ(AnswerCommandLine({"--version"}).text,
+            firmware::EmbedsDevelopmentTable() ? versionLine + developmentLine : versionLine);
+  const std::string help = AnswerCommandLine({"--help"}).text;
+  EXPECT_NE(help.find("development table, a filler for tests"), std::string::npos);
+  EXPECT_NE(help.find("FIRMWARE_TABLE"), std::string::npos);
 }
 
 TEST(CommandLine, AnythingElseIsRefusedWithStatusTwo) {

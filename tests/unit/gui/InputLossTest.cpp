@@ -1,6 +1,6 @@
 // What the window tells the user when input from the device cannot reach the conversation: input
-// lost to a full ring, and a reply whose buffer cannot be lent back to the device. Either leaves
-// the device waiting for an answer that never comes.
+// lost to a full ring or lost where the platform saw it, and a reply whose buffer cannot be lent
+// back to the device. Each leaves the device waiting for an answer that never comes.
 #include "app/linux/MainWindow.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +44,19 @@ class InputLossTest : public testsupport::PortTestBase {
 
 TEST_F(InputLossTest, InputLostToAFullRingIsShownOncePerOpening) {
   Flood(1100);
+  EXPECT_EQ(escaped_, std::vector<std::string>{"Messages from the QLT-1 were lost: they came in faster than they "
+                                               "could be read." +
+                                               kAdvice});
+  Flood(1100);
+  EXPECT_EQ(escaped_.size(), 1u);
+}
+
+// A loss the platform saw (the system's overrun, events not believed) says the same, and floods
+// of them, or an overflow with them, still make one box per opening.
+TEST_F(InputLossTest, InputThePlatformLostIsShownOncePerOpening) {
+  for (int i = 0; i < 3; ++i) Sim().InjectLoss(input_);
+  ASSERT_TRUE(Sim().WaitUntilDelivered(input_));
+  EXPECT_TRUE(testsupport::ProcessPendingEvents());
   EXPECT_EQ(escaped_, std::vector<std::string>{"Messages from the QLT-1 were lost: they came in faster than they "
                                                "could be read." +
                                                kAdvice});

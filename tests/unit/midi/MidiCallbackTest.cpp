@@ -127,6 +127,22 @@ TEST_F(MidiCallbackTest, OtherMessagesStoreAndPostNothing) {
   EXPECT_TRUE(Posted().empty());
 }
 
+// The emulation's notice of lost input tells the port as an overflow does, with no buffer for it
+// to lend again, and stores nothing; an output's instance, which has no ring, hears nothing of it.
+TEST_F(MidiCallbackTest, LostInputIsPostedAsAnOverflowWithoutABuffer) {
+  Call(kMimInputLost, 0, 1500);
+  EXPECT_EQ(Stored(), 0);
+  const auto posted = Posted();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].Msg, midi::kRingOverflow);
+  EXPECT_EQ(posted[0].LParam, 0);
+
+  midi::CircularBufferFree(instance_.EventBuffer);
+  instance_.EventBuffer = nullptr;
+  Call(kMimInputLost, 0, 1600);
+  EXPECT_EQ(Posted().size(), 1u);
+}
+
 TEST_F(MidiCallbackTest, DoneIsPostedWithItsHeaderEvenWithoutARing) {
   midi::CircularBufferFree(instance_.EventBuffer);
   instance_.EventBuffer = nullptr;

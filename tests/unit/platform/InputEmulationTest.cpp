@@ -142,6 +142,32 @@ TEST_F(InputEmulationTest, AMessageWithoutItsEndByteComesBackAsBroken) {
   EXPECT_THAT(buffers_[0]->Recorded(), ElementsAre(0xF0, 0x01, 0x02));
 }
 
+// A loss the transport saw reaches the client in its place among the messages, on the driver
+// thread, as the emulation's own notice; like any input, only while the device is started.
+TEST_F(InputEmulationTest, ALossTheTransportReportsReachesTheClientInOrderOnlyWhileStarted) {
+  Sim().InjectLoss(device_);
+  ASSERT_TRUE(Sim().WaitUntilDelivered(device_));
+  EXPECT_TRUE(recorder_.CallsOf(kMimInputLost).empty()) << "not started yet";
+
+  ASSERT_EQ(midiInStart(handle_), MMSYSERR_NOERROR);
+  Sim().InjectShort(device_, 0x90);
+  Sim().InjectLoss(device_);
+  Sim().InjectShort(device_, 0x80);
+  ASSERT_TRUE(Sim().WaitUntilDelivered(device_));
+  std::vector<UINT> messages;
+  for (const testsupport::CallbackCall& call : recorder_.Calls())
+    if (call.message != MIM_OPEN) messages.push_back(call.message);
+  EXPECT_THAT(messages, ElementsAre(MIM_DATA, kMimInputLost, MIM_DATA));
+  const auto lost = recorder_.CallsOf(kMimInputLost);
+  ASSERT_EQ(lost.size(), 1u);
+  EXPECT_NE(lost[0].thread, std::this_thread::get_id()) << "reported on the driver thread";
+
+  ASSERT_EQ(midiInStop(handle_), MMSYSERR_NOERROR);
+  Sim().InjectLoss(device_);
+  ASSERT_TRUE(Sim().WaitUntilDelivered(device_));
+  EXPECT_EQ(recorder_.CallsOf(kMimInputLost).size(), 1u) << "stopped";
+}
+
 TEST_F(InputEmulationTest, ResetHandsEveryQueuedBufferBackAndStopsInput) {
   MIDIHDR& first = Lend(8);
   MIDIHDR& second = Lend(8);

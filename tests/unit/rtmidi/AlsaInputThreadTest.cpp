@@ -29,7 +29,7 @@ std::optional<UINT> InputNamed(platform::Transport& transport, const std::string
 
 TEST(AlsaInputThread, AllocatesAndLocksNothingWhileTrafficFlows) {
   testsupport::AlsaPeer peer;
-  platform::RtMidiTransport transport;
+  platform::RtMidiTransport transport(platform::MidiSystems::AlsaSequencer);
   const std::optional<UINT> source = InputNamed(transport, peer.SourceName());
   ASSERT_TRUE(source) << peer.SourceName() << " is not listed";
   testsupport::CountingSink sink(kSysexSize);

@@ -1,8 +1,9 @@
 // Messages through the kernel's ALSA sequencer: the transport's input and output connected to the
 // test's own sequencer ports, and to the kernel's own "Midi Through" port (a kernel client, as a
 // USB interface is): short messages and System Exclusive arriving whole and in order, a run of
-// block messages, what a receiver that does not read costs, and the failures a send must report.
-// This machine's kernel has no sequencer: run it in scripts/midi-vm.
+// block messages, what a receiver that does not read costs, the failures a send must report, and
+// a program's ports numbered before the kernel clients'. This machine's kernel has no sequencer:
+// run it in scripts/midi-vm.
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -102,7 +103,7 @@ class AlsaLoopback : public ::testing::Test {
   }
 
   testsupport::AlsaPeer peer_;
-  platform::RtMidiTransport transport_;
+  platform::RtMidiTransport transport_{platform::MidiSystems::AlsaSequencer};
   testsupport::RecordingSink sink_;
   UINT destinationIndex_ = 0;
   std::unique_ptr<platform::OutputConnection> output_;
@@ -176,8 +177,10 @@ TEST_F(AlsaLoopback, AReceiverThatStopsReadingLosesTheBlocksAndTheSenderIsNotTol
   EXPECT_EQ(peer_.Received(1), std::vector<Bytes>{note});
 }
 
+// The latest count still lists the port when it goes: its number is refused as one that names no
+// device.
 TEST_F(AlsaLoopback, SendsToAPortThatWentAwayFail) {
-  ASSERT_EQ(transport_.OutputCount(), destinationIndex_ + 1) << "the peer's port is not the last one listed";
+  ASSERT_EQ(FindPort(transport_, Direction::Output, peer_.DestinationName()), destinationIndex_);
   peer_.RemoveDestination();
   EXPECT_EQ(output_->SendLong(Sysex(kBlockMessageSize, 0)), MIDIERR_NODEVICE);
   EXPECT_EQ(output_->SendShort(0x403C90), MIDIERR_NODEVICE);
@@ -238,7 +241,7 @@ TEST_F(AlsaRefusingLoopback, ARefusedSendIsTriedAgainAndWhatArrivesIsWholeOnceAn
 }
 
 TEST(AlsaKernelLoopback, MidiThroughCarriesSysexAndShortMessagesBackWholeAndInOrder) {
-  platform::RtMidiTransport transport;
+  platform::RtMidiTransport transport(platform::MidiSystems::AlsaSequencer);
   const auto isMidiThrough = [](const std::string& name) { return name.starts_with("Midi Through:"); };
   const std::optional<UINT> in = FindPort(transport, Direction::Input, isMidiThrough);
   const std::optional<UINT> out = FindPort(transport, Direction::Output, isMidiThrough);
@@ -262,6 +265,22 @@ TEST(AlsaKernelLoopback, MidiThroughCarriesSysexAndShortMessagesBackWholeAndInOr
   const std::vector expected{Short(0x403C90), testsupport::Sysex(block), Short(0x05C0),
                              Short(0xF8),     testsupport::Sysex(reply), Short(0x003C80)};
   EXPECT_EQ(sink.WaitForMessages(expected.size(), kWait), expected);
+}
+
+// The sequencer lists its clients by number, the kernel's first; the transport numbers a
+// program's ports (the peer's) before a kernel client's ("Midi Through", and the drivers of MIDI
+// interfaces), so that a program named like the device never outranks the device's own port.
+TEST(AlsaNumbering, AProgramsPortsAreNumberedBeforeTheKernelClientsPorts) {
+  testsupport::AlsaPeer peer;
+  platform::RtMidiTransport transport(platform::MidiSystems::AlsaSequencer);
+  const auto isMidiThrough = [](const std::string& name) { return name.starts_with("Midi Through:"); };
+  for (const Direction direction : {Direction::Input, Direction::Output}) {
+    const std::string program = direction == Direction::Input ? peer.SourceName() : peer.DestinationName();
+    const std::optional<UINT> programs = FindPort(transport, direction, program);
+    const std::optional<UINT> kernels = FindPort(transport, direction, isMidiThrough);
+    ASSERT_TRUE(programs && kernels) << program << " or Midi Through is not listed";
+    EXPECT_LT(*programs, *kernels);
+  }
 }
 
 }  // namespace

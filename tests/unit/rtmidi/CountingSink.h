@@ -38,10 +38,12 @@ class CountingSink final : public platform::InputSink {
     if (received_ == sysexSize_ && !bytes.empty() && bytes.back() == 0xF7) ++wholeSysex;
     received_ = 0;
   }
+  void ReportLoss() noexcept override { ++losses; }
 
   std::atomic<std::thread::id> driverThread{};
   std::atomic<int> shorts{0};
   std::atomic<int> wholeSysex{0};
+  std::atomic<int> losses{0};
 
  private:
   const std::size_t sysexSize_;

@@ -1,5 +1,6 @@
 // Finding JACK: silently absent, found within the retry interval once a server runs, lost when it
-// stops, found again when it comes back; ports named in full, our own ports never listed.
+// stops, found again when it comes back; ports named in full, our own ports never listed; a
+// count's numbers naming and opening the ports it listed, whatever came or went since.
 #include <unistd.h>
 
 #include <chrono>
@@ -10,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include "midi/platform/jack/JackMidiInput.h"
+#include "midi/platform/jack/JackMidiOutput.h"
+#include "midi/platform/jack/ReceivedEvents.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
 #include "tests/unit/rtmidi/LoopbackPeer.h"
 #include "tests/unit/rtmidi/PrivateJackServer.h"
@@ -60,6 +64,17 @@ std::vector<std::string> InputNames(RtMidiTransport& transport) {
   return names;
 }
 
+std::vector<std::string> OutputNames(RtMidiTransport& transport) {
+  std::vector<std::string> names;
+  platform::PortInfo info;
+  for (UINT i = 0, count = transport.OutputCount(); i < count && transport.OutputInfo(i, info); ++i)
+    names.push_back(info.name);
+  return names;
+}
+
+// A program's port made before the peer's, so that JACK lists it first.
+std::string EarlierClient() { return "earlier-program-of-the-listing-test-" + std::to_string(getpid()); }
+
 // Polls as the program does, four times a second; the time the ports appeared, if they did.
 std::optional<Clock::time_point> WaitForOutputs(RtMidiTransport& transport, bool present, Clock::duration timeout) {
   for (const auto deadline = Clock::now() + timeout; Clock::now() < deadline; std::this_thread::sleep_for(250ms)) {
@@ -71,7 +86,7 @@ std::optional<Clock::time_point> WaitForOutputs(RtMidiTransport& transport, bool
 TEST(JackDiscovery, AbsentServerIsSilentAndALaterOneIsFoundWithinTheRetryInterval) {
   testsupport::PrivateJackServer server;
   OutputCapture capture;
-  RtMidiTransport transport;
+  RtMidiTransport transport(platform::MidiSystems::Jack);
   const Clock::time_point firstLook = Clock::now();
   EXPECT_EQ(transport.InputCount(), 0u);
   EXPECT_EQ(transport.OutputCount(), 0u);
@@ -98,7 +113,7 @@ TEST(JackDiscovery, AbsentServerIsSilentAndALaterOneIsFoundWithinTheRetryInterva
 TEST(JackDiscovery, ARestartedServerIsFoundAgainAndOurOwnPortsAreNeverListed) {
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
-  RtMidiTransport transport;
+  RtMidiTransport transport(platform::MidiSystems::Jack);
   {
     testsupport::LoopbackPeer peer;
     ASSERT_EQ(transport.OutputCount(), 1u);
@@ -121,6 +136,55 @@ TEST(JackDiscovery, ARestartedServerIsFoundAgainAndOurOwnPortsAreNeverListed) {
   ASSERT_EQ(result, MMSYSERR_NOERROR);
   EXPECT_EQ(InputNames(transport), std::vector{peer.SourceName()});
   EXPECT_EQ(transport.OutputCount(), 1u);
+}
+
+// The program's scan reads a name, and opens that number later: the port it opens is the one it
+// read, though a port listed before it went away in between and a fresh listing would number it
+// one lower.
+TEST(JackListing, ANumberOpensThePortItsCountListedThoughAnEarlierPortWentSince) {
+  testsupport::PrivateJackServer server;
+  ASSERT_TRUE(server.Start());
+  auto earlier = platform::JackMidiOutput::Open(EarlierClient(), "earlier");
+  ASSERT_NE(earlier, nullptr);
+  testsupport::LoopbackPeer peer;
+  RtMidiTransport transport(platform::MidiSystems::Jack);
+  ASSERT_EQ(InputNames(transport), (std::vector{earlier->Client().Name(), peer.SourceName()}));
+
+  earlier.reset();
+  platform::PortInfo info;
+  ASSERT_TRUE(transport.InputInfo(1, info));
+  EXPECT_EQ(info.name, peer.SourceName());
+  testsupport::RecordingSink sink;
+  MMRESULT result = MMSYSERR_ERROR;
+  const auto input = transport.OpenInput(1, sink, result);
+  ASSERT_EQ(result, MMSYSERR_NOERROR);
+  ASSERT_TRUE(peer.Send({0x90, 0x3C, 0x40}));
+  EXPECT_EQ(sink.WaitForMessages(1, 5s), std::vector{testsupport::Short(0x403C90)});
+}
+
+// The port a number named is gone by its open: the open fails as for a number that names no
+// device, rather than open the port a fresh listing now gives that number.
+TEST(JackListing, APortGoneByItsOpenIsRefusedAndNoOtherPortIsOpened) {
+  testsupport::PrivateJackServer server;
+  ASSERT_TRUE(server.Start());
+  platform::ReceivedEvents arrivals;
+  auto earlier = platform::JackMidiInput::Open(EarlierClient(), "earlier", arrivals);
+  ASSERT_NE(earlier, nullptr);
+  testsupport::LoopbackPeer peer;
+  RtMidiTransport transport(platform::MidiSystems::Jack);
+  ASSERT_EQ(OutputNames(transport), (std::vector{earlier->Client().Name(), peer.DestinationName()}));
+
+  earlier.reset();
+  MMRESULT result = MMSYSERR_NOERROR;
+  EXPECT_EQ(transport.OpenOutput(0, result), nullptr);
+  EXPECT_EQ(result, MMSYSERR_BADDEVICEID);
+
+  // The next count numbers the ports as they are now.
+  ASSERT_EQ(OutputNames(transport), std::vector{peer.DestinationName()});
+  const auto output = transport.OpenOutput(0, result);
+  ASSERT_EQ(result, MMSYSERR_NOERROR);
+  ASSERT_EQ(output->SendShort(0x403C90), MMSYSERR_NOERROR);
+  EXPECT_EQ(peer.Received(1), (std::vector<testsupport::Bytes>{{0x90, 0x3C, 0x40}}));
 }
 
 }  // namespace

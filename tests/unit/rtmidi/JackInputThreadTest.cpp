@@ -22,7 +22,7 @@ TEST(JackInputThread, AllocatesAndLocksNothingWhileTrafficFlows) {
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
   testsupport::LoopbackPeer peer;
-  platform::RtMidiTransport transport;
+  platform::RtMidiTransport transport(platform::MidiSystems::Jack);
   testsupport::CountingSink sink(kSysexSize);
   MMRESULT result = MMSYSERR_ERROR;
   const auto input = transport.OpenInput(0, sink, result);

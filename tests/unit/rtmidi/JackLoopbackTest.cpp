@@ -25,7 +25,7 @@ class JackLoopback : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(server_.Start());
     peer_ = std::make_unique<testsupport::LoopbackPeer>();
-    transport_ = std::make_unique<platform::RtMidiTransport>();
+    transport_ = std::make_unique<platform::RtMidiTransport>(platform::MidiSystems::Jack);
     MMRESULT result = MMSYSERR_ERROR;
     output_ = transport_->OpenOutput(0, result);
     ASSERT_EQ(result, MMSYSERR_NOERROR);

@@ -10,12 +10,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace testsupport {
 
@@ -24,17 +22,20 @@ namespace {
 using namespace std::chrono_literals;
 std::atomic<int> serversNamed{0};
 
-// JACK keeps at most eight servers in a machine-wide table and frees a killed server's entry only
-// when a server of the same name starts again. A name that stays the same from run to run (the
-// test's, hashed to stay within socket path limits) keeps crashed runs from filling the table.
-std::string ServerName() {
-  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-  const std::string testName = test != nullptr ? std::string(test->test_suite_name()) + "." + test->name() : "";
-  return "rtmidi-test-" + std::to_string(std::hash<std::string>{}(testName) % 1000000) + "-" +
-         std::to_string(serversNamed++);
+// A name of this process's own, so that no other test process (of this checkout or another) shares
+// or stops its server; short enough for the sockets JACK names after it.
+std::string ServerName() { return "rtmidi-test-" + std::to_string(getpid()) + "-" + std::to_string(serversNamed++); }
+
+// The server's output goes to a fresh file of the temporary folder.
+std::string NewLogFile(const std::string& serverName) {
+  std::string path = (std::filesystem::temp_directory_path() / (serverName + "-XXXXXX")).string();
+  const int file = mkstemp(path.data());
+  if (file < 0) throw std::runtime_error("cannot make a log file for the JACK server " + serverName);
+  close(file);
+  return path;
 }
 
-// Runs `command` with its output going to `log`; it is killed if the test process dies first.
+// Runs `command` with its output going to `log`; it is ended if the test process dies first.
 pid_t Spawn(std::vector<std::string> command, const std::string& log) {
   std::vector<char*> arguments;
   for (std::string& argument : command) arguments.push_back(argument.data());
@@ -45,16 +46,31 @@ pid_t Spawn(std::vector<std::string> command, const std::string& log) {
   // SIGTERM, not SIGKILL: a server that exits cleanly frees its entry in JACK's server table.
   prctl(PR_SET_PDEATHSIG, SIGTERM);
   if (getppid() != parent) _exit(1);
-  const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  const int out = open(log.c_str(), O_WRONLY | O_APPEND);
   dup2(out, STDOUT_FILENO);
   dup2(out, STDERR_FILENO);
   execvp(arguments[0], arguments.data());
   _exit(127);
 }
 
+// Ends `process` with SIGTERM, or SIGKILL when it has not ended within five seconds; true when it
+// ended on its own, by its exit rather than by a signal.
+bool EndProcess(pid_t process) {
+  kill(process, SIGCONT);
+  kill(process, SIGTERM);
+  int status = 0;
+  for (int i = 0; i < 100; ++i) {
+    if (waitpid(process, &status, WNOHANG) == process) return WIFEXITED(status);
+    std::this_thread::sleep_for(50ms);
+  }
+  kill(process, SIGKILL);
+  waitpid(process, &status, 0);
+  return false;
+}
+
 }  // namespace
 
-PrivateJackServer::PrivateJackServer() : name_(ServerName()), log_("/tmp/" + name_ + ".log") {
+PrivateJackServer::PrivateJackServer() : name_(ServerName()), log_(NewLogFile(name_)) {
   setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
   setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
 }
@@ -70,6 +86,10 @@ PrivateJackServer::~PrivateJackServer() {
 // busy machine) loses the MIDI it had to read or write; here the cycle waits for it instead.
 bool PrivateJackServer::Start() {
   pid_ = Spawn({"jackd", "-S", "-n", name_, "-d", "dummy", "-r", "48000", "-p", "256"}, log_);
+  return Answers();
+}
+
+bool PrivateJackServer::Answers() const {
   const pid_t waiter = Spawn({"jack_wait", "-w", "-t", "10", "-s", name_, "-n", "wait-for-" + name_}, log_);
   int status = 0;
   waitpid(waiter, &status, 0);
@@ -78,18 +98,18 @@ bool PrivateJackServer::Start() {
 
 void PrivateJackServer::Stop() {
   if (pid_ <= 0) return;
-  kill(pid_, SIGCONT);
-  kill(pid_, SIGTERM);
-  bool exited = false;
-  for (int i = 0; i < 100 && !exited; ++i) {
-    exited = waitpid(pid_, nullptr, WNOHANG) == pid_;
-    if (!exited) std::this_thread::sleep_for(50ms);
-  }
-  if (!exited) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
+  const bool endedOnItsOwn = EndProcess(pid_);
   pid_ = -1;
+  if (!endedOnItsOwn) ReleaseTableEntry();
+}
+
+// JACK keeps its servers in a machine-wide table of eight entries, and frees the entry of a server
+// that did not end on its own (killed, or crashed) only when a server of the same name starts
+// again. No later test has this name, so a server of it is started and stopped cleanly here.
+void PrivateJackServer::ReleaseTableEntry() const {
+  const pid_t server = Spawn({"jackd", "-n", name_, "-d", "dummy"}, log_);
+  Answers();
+  EndProcess(server);
 }
 
 // A server that stopped while clients were still attached leaves their semaphores behind.

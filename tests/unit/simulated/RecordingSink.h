@@ -1,12 +1,14 @@
 #pragma once
 
-// An input sink for tests: reassembles what the driver thread hands over into whole messages and
-// notes the thread and the parts. It can be blocked, to keep the driver thread inside a call.
+// An input sink for tests: reassembles what the driver thread hands over into whole messages, with
+// the losses it reports in their place, and notes the thread and the parts. It can be blocked, to
+// keep the driver thread inside a call.
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <ostream>
 #include <span>
 #include <thread>
 #include <utility>
@@ -20,11 +22,27 @@ struct Received {
   bool isSysex = false;
   DWORD shortMessage = 0;
   std::vector<BYTE> bytes;
-  int parts = 0;  // calls a sysex came in; not compared
+  int parts = 0;        // calls a sysex came in; not compared
+  bool isLoss = false;  // not a message: the transport reported a loss here
   bool operator==(const Received& other) const {
-    return isSysex == other.isSysex && shortMessage == other.shortMessage && bytes == other.bytes;
+    return isSysex == other.isSysex && shortMessage == other.shortMessage && bytes == other.bytes &&
+           isLoss == other.isLoss;
   }
 };
+
+inline void PrintTo(const Received& received, std::ostream* out) {
+  if (received.isLoss) {
+    *out << "a loss";
+  } else if (received.isSysex) {
+    *out << "System Exclusive of " << received.bytes.size() << " bytes";
+    for (std::size_t i = 0; i < received.bytes.size() && i < 8; ++i) *out << ' ' << int{received.bytes[i]};
+  } else {
+    *out << "short message " << received.shortMessage;
+  }
+}
+
+// Where the transport reported a loss.
+inline Received Loss() { return {false, 0, {}, 0, true}; }
 
 class RecordingSink final : public platform::InputSink {
  public:
@@ -42,6 +60,12 @@ class RecordingSink final : public platform::InputSink {
       messages_.push_back(std::exchange(partial_, {}));
       messagesChanged_.notify_all();
     }
+  }
+
+  void ReportLoss() noexcept override {
+    std::unique_lock lock = Arrive();
+    messages_.push_back(Loss());
+    messagesChanged_.notify_all();
   }
 
   std::vector<Received> Messages() const {

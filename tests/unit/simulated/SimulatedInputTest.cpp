@@ -58,6 +58,15 @@ TEST_F(SimulatedInput, KeepsTheOrderOfShortAndSysexMessagesOfEverySize) {
   EXPECT_GT(received[2].parts, 1);
 }
 
+TEST_F(SimulatedInput, AnInjectedLossIsReportedInItsPlaceAndCountsAsDelivered) {
+  auto connection = Open();
+  Inject(testsupport::Short(0x90));
+  sim_.InjectLoss(device_);
+  Inject(Sysex(6, 1));
+  ASSERT_TRUE(sim_.WaitUntilDelivered(device_));
+  EXPECT_EQ(sink_.Messages(), (std::vector<Received>{testsupport::Short(0x90), testsupport::Loss(), Sysex(6, 1)}));
+}
+
 TEST_F(SimulatedInput, DeliversOnADriverThreadOfItsOwnThatTheTransportReports) {
   const auto other = sim_.AddInput("other device");
   EXPECT_EQ(sim_.DriverThread(device_), std::thread::id());

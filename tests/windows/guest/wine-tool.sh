@@ -9,7 +9,7 @@ set +e
 : "${WINDOWS_PROGRAM:?the bass-firmware.exe of the Windows build}"
 
 program=$(guest_copy "$WINDOWS_PROGRAM")
-lines_out=$(mktemp -u)
+lines_out=$GUEST_PROGRAMS/lines-out
 mkfifo "$lines_out"
 sed -u 's/\r$//' < "$lines_out" &
 filter=$!
@@ -27,5 +27,4 @@ while [ "$interrupted" = 1 ]; do
   status=$?
 done
 wait "$filter"
-rm -f "$lines_out"
 exit "$status"

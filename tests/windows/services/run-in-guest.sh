@@ -15,12 +15,12 @@ ROOT="$(cd "$HERE/../../.." && pwd)"
 
 if [ "${1:-}" = "--inside" ]; then
   work="$2"
-  run=/tmp/winmm-run
+  run=$(mktemp -d)
   handshake="$run/handshake"
-  mkdir -p "$run" "$handshake" /tmp/home
+  mkdir -p "$handshake" "$run/home"
   tar -xf "$work/prefix.tar" -C "$run"
   cp "$work/WinmmBehaviour.exe" "$run/"
-  export HOME=/tmp/home WINEPREFIX="$run/prefix" WINEDEBUG=-all
+  export HOME="$run/home" WINEPREFIX="$run/prefix" WINEDEBUG=-all
   # Ports that appear later must not be there at the start.
   modprobe -r snd-virmidi
   (
@@ -49,7 +49,8 @@ if [ "${1:-}" = "--inside" ]; then
   }
   status=0
   echo "probe: first process"
-  run_probe first 'Z:\tmp\winmm-run\handshake' || status=1
+  # wine's drive Z: is the root of this system.
+  run_probe first "Z:${handshake//\//\\}" || status=1
   kill "$helper" 2>/dev/null || true
   modprobe snd-seq-dummy
   echo "probe: a second process, after the ports changed"
@@ -64,7 +65,7 @@ if [ "${1:-}" = "--exe" ]; then
   exe="$(realpath "$2")"
 fi
 
-work="$(mktemp -d /tmp/winmm-probe.XXXXXX)"
+work="$(mktemp -d -t winmm-probe.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 
 if [ -z "$exe" ]; then
