@@ -23,6 +23,7 @@ volatile std::sig_atomic_t stopRequested = 0;
 class Discard final : public platform::JackEventReceiver {
  public:
   void ReceiveEvent(std::span<const BYTE>) noexcept override {}
+  void EventsLost() noexcept override {}
 };
 
 }  // namespace
