@@ -32,16 +32,16 @@ void Fail(const std::string& message) {
 
 class ApplicationTest : public testing::Test {
  protected:
-  ApplicationTest() { testing::internal::CaptureStderr(); }
+  ApplicationTest() { guitest::CaptureStderr(); }
   ~ApplicationTest() override {
-    testing::internal::GetCapturedStderr();
+    guitest::CapturedStderr();
     EXPECT_TRUE(testsupport::ProcessPendingEvents());
   }
 
   // What the program wrote to standard error since the last look.
   static std::vector<std::string> ErrorLines() {
-    const std::string text = testing::internal::GetCapturedStderr();
-    testing::internal::CaptureStderr();
+    const std::string text = guitest::CapturedStderr();
+    guitest::CaptureStderr();
     return ProgramLines(text);
   }
 
@@ -168,9 +168,9 @@ TEST(ApplicationHook, IsTheApplicationWhileItLivesAndThePreviousOneAfterwards) {
   {
     framework::TApplication application;
     application.Terminate();
-    testing::internal::CaptureStderr();
+    guitest::CaptureStderr();
     Fail("while it lives");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "while it lives.\n");
+    EXPECT_EQ(guitest::CapturedStderr(), "while it lives.\n");
   }
   Fail("afterwards");
   framework::SetExceptionHook(previous);

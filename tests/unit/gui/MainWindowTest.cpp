@@ -18,6 +18,7 @@
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/TickNow.h"
+#include "tests/unit/gui/OutputLines.h"
 
 namespace {
 
@@ -102,9 +103,9 @@ TEST_F(MainWindowTest, WindowAndLogCarryTheLayoutsSettingsScaledToTheFont) {
 }
 
 TEST_F(MainWindowTest, FormCreateCentresTheWindowAndWritesTheFirstLineBeforeItIsShown) {
-  testing::internal::CaptureStdout();
+  guitest::CaptureStdout();
   app::TForm1 form;
-  const std::string echoed = testing::internal::GetCapturedStdout();
+  const std::string echoed = guitest::CapturedStdout();
   const QScreen& primary = *QGuiApplication::primaryScreen();
   const QSize outer = form.Window().frameGeometry().size();
   const QPoint centred(app::CentredOffset(primary.virtualSize().width(), outer.width()),

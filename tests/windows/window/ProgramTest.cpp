@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -17,10 +18,12 @@
 #include "firmware/FirmwareImage.h"
 #include "framework/Application.h"
 #include "framework/IntervalTimer.h"
+#include "framework/StandardLines.h"
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
 #include "tests/support/SuccessfulUpdate.h"
 #include "tests/windows/window/Desktop.h"
+#include "tests/windows/window/UnreadStandardOutput.h"
 
 namespace {
 
@@ -47,6 +50,7 @@ class ProgramTest : public testsupport::SimulatedPlatformTest {
   int RunWith(const std::function<void()>& step) {
     framework::IntervalTimer stepper(step);
     stepper.Start(2);
+    framework::FinishStandardLines();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const int status = app::RunProgram();
@@ -60,8 +64,10 @@ class ProgramTest : public testsupport::SimulatedPlatformTest {
 };
 
 TEST_F(ProgramTest, FormCreateCentresTheWindowAndWritesTheFirstLineBeforeTheFirstShow) {
+  framework::FinishStandardLines();
   testing::internal::CaptureStdout();
   app::TForm1 form;
+  framework::FinishStandardLines();
   const std::string echoed = testing::internal::GetCapturedStdout();
   HWND__* const window = form.Window().Handle();
   const windowtest::Place place = windowtest::OuterPlace(window);
@@ -122,6 +128,34 @@ TEST_F(ProgramTest, AWholeUpdateThenWmCloseEndsWithStatusZeroAndThePortsClosed) 
   EXPECT_FALSE(Sim().IsOpen(device.ToolOutput()));
   EXPECT_EQ(stderr_, "");
   EXPECT_EQ(windowtest::VisibleMainWindow(), nullptr);
+}
+
+// Standard output a full pipe that nobody reads, as a console with a text selection in it holds
+// its writers: the update and the window go on, the lines wait within the line writer's bound,
+// and reach the pipe in order once it is read.
+TEST_F(ProgramTest, AStandardOutputThatTakesNothingHoldsUpNeitherTheWindowNorTheUpdate) {
+  testsupport::SimulatedQlt1 device(Sim());
+  std::size_t mostQueued = 0;
+  bool closed = false;
+  framework::IntervalTimer stepper([&] {
+    mostQueued = std::max(mostQueued, framework::StandardLineWriter().QueuedBytes());
+    HWND__* const window = windowtest::VisibleMainWindow();
+    if (closed || device.FinishCount() != 1 || window == nullptr) return;
+    closed = true;
+    windowtest::PostClose(window);
+  });
+  stepper.Start(2);
+  windowtest::UnreadStandardOutput unread(std::chrono::seconds(20));
+  const int status = app::RunProgram();
+  const bool waitedForThePipe = unread.ReadForcibly();
+  const std::vector<std::string> lines = unread.ReadLines();
+
+  EXPECT_FALSE(waitedForThePipe) << "the update went on only once the pipe was read";
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
+  EXPECT_GT(mostQueued, 0u) << "the lines waited for the pipe";
+  EXPECT_LE(mostQueued, framework::kStandardLinesCapacity);
+  EXPECT_EQ(lines, testsupport::SuccessfulUpdateLog());
 }
 
 // The device's input port cannot be opened: every discovery tick fails. One box shows it while
