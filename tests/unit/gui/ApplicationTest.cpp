@@ -87,10 +87,10 @@ TEST_F(ApplicationTest, OneBoxAtATimeWhileTheTicksGoOn) {
   framework::TTimer failing(nullptr);
   failing.SetInterval(5);
   int ticks = 0;
-  failing.OnTimer = framework::TNotifyEvent(&failing, [&](framework::TObject*) {
+  failing.SetOnTimer(framework::TNotifyEvent(&failing, [&](framework::TObject*) {
     ++ticks;
     throw midi::EMidiInputError("The MIDI device is already in use by another program.");
-  });
+  }));
   int ticksAtOpen = -1;
   std::size_t mostBoxes = 0;
   int boxesClosed = 0;

@@ -45,10 +45,10 @@ TEST_F(MainWindowTest, HoldsItsComponentsInTheLayoutsOrderWithTheTimersAsStored)
   EXPECT_EQ(form.Memo1().parentWidget(), &form.Window());
   EXPECT_FALSE(form.ProgramTimer().Enabled());
   EXPECT_EQ(form.ProgramTimer().Interval(), 250u);
-  EXPECT_EQ(form.ProgramTimer().OnTimer.Target(), &form);
+  EXPECT_EQ(form.ProgramTimer().OnTimer().Target(), &form);
   EXPECT_TRUE(form.Timer1().Enabled());
   EXPECT_EQ(form.Timer1().Interval(), 250u);
-  EXPECT_EQ(form.Timer1().OnTimer.Target(), &form);
+  EXPECT_EQ(form.Timer1().OnTimer().Target(), &form);
 }
 
 // The layout's product name belongs to the machine it was made on: it is never looked up, and

@@ -19,10 +19,12 @@
 #include "framework/Application.h"
 #include "framework/IntervalTimer.h"
 #include "framework/StandardLines.h"
+#include "framework/Timer.h"
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
 #include "tests/support/SuccessfulUpdate.h"
 #include "tests/windows/window/Desktop.h"
+#include "tests/windows/window/SystemTimers.h"
 #include "tests/windows/window/UnreadStandardOutput.h"
 
 namespace {
@@ -81,6 +83,28 @@ TEST_F(ProgramTest, FormCreateCentresTheWindowAndWritesTheFirstLineBeforeTheFirs
   EXPECT_EQ(windowtest::WindowText(form.Window().Log()), ">Switch on QLT-1\r\n") << "in the log as it appears";
   EXPECT_TRUE(form.Timer1().Enabled());
   EXPECT_FALSE(form.ProgramTimer().Enabled());
+}
+
+// The layout's ProgramTimer is switched off before its handler is bound: building the window asks
+// the system for Timer1's period and for none on the ProgramTimer's behalf, so a system without
+// timers to give fails whoever switches the ProgramTimer on, with the timer's message, and leaves
+// it off, instead of failing the window's build.
+TEST_F(ProgramTest, TheSwitchedOffProgramTimerTakesNoSystemTimerUntilItIsSwitchedOn) {
+  windowtest::SystemTimers timers;
+  app::TForm1 form;
+  EXPECT_EQ(timers.Requests(250), 1) << "Timer1's period";
+  EXPECT_EQ(timers.Requests(1000), 0) << "a timer's period asked for while the timer is being built";
+
+  timers.RefuseAll();
+  std::string message;
+  try {
+    form.ProgramTimer().SetEnabled(true);
+  } catch (const framework::EOutOfResources& e) {
+    message = e.Message();
+  }
+  EXPECT_EQ(message, "Not enough timers available");
+  EXPECT_FALSE(form.ProgramTimer().Enabled());
+  EXPECT_TRUE(form.Timer1().Enabled());
 }
 
 // The input port of the layout cannot read the capabilities of the first MIDI port.
