@@ -34,6 +34,9 @@ int RunProgram() {
     framework::FinishStandardLines();
     return kExitNotBuilt;
   }
+  // Every line written so far is in the log before the window first appears.
+  form->Memo1();
+  UseUpStartupShowRequest(form->Window().Handle());
   form->Show(StartupShowCommand());
   const int status = RunEventLoop(form->Window().Handle());
   // An error box the loop ended inside is closed, and no further one opens.

@@ -24,6 +24,7 @@
 #include "tests/support/SimulatedQlt1.h"
 #include "tests/support/SuccessfulUpdate.h"
 #include "tests/windows/window/Desktop.h"
+#include "tests/windows/window/LaunchRequest.h"
 #include "tests/windows/window/SystemTimers.h"
 #include "tests/windows/window/UnreadStandardOutput.h"
 
@@ -105,6 +106,40 @@ TEST_F(ProgramTest, TheSwitchedOffProgramTimerTakesNoSystemTimerUntilItIsSwitche
   EXPECT_EQ(message, "Not enough timers available");
   EXPECT_FALSE(form.ProgramTimer().Enabled());
   EXPECT_TRUE(form.Timer1().Enabled());
+}
+
+// Windows gives the launcher's show request to the program's first show of its window, whatever
+// that asks for (modelled here: wine does not). Whatever the launcher asks, the window comes up as
+// its rules say: maximised, or minimised without activation, as asked, anything else normally;
+// never hidden, which would leave an invisible program holding the device's ports.
+TEST_F(ProgramTest, TheWindowComesUpAsItsRulesSayWhateverTheLaunchersShowRequest) {
+  using windowtest::ShownAs;
+  struct Request {
+    int showCommand;
+    const char* name;
+    ShownAs expected;
+  };
+  const Request requests[] = {{0, "SW_HIDE", ShownAs::Normal},
+                              {2, "SW_SHOWMINIMIZED", ShownAs::Normal},
+                              {3, "SW_SHOWMAXIMIZED", ShownAs::Maximised},
+                              {4, "SW_SHOWNOACTIVATE", ShownAs::Normal},
+                              {6, "SW_MINIMIZE", ShownAs::Normal},
+                              {7, "SW_SHOWMINNOACTIVE", ShownAs::Minimised}};
+  for (const Request& request : requests) {
+    const windowtest::LaunchRequest launcher(request.showCommand);
+    bool seen = false;
+    ShownAs shown = ShownAs::Hidden;
+    const int status = RunWith([&] {
+      HWND__* const window = windowtest::MainWindow();
+      if (seen || window == nullptr) return;
+      seen = true;
+      shown = windowtest::ShownAsOf(window);
+      windowtest::PostClose(window);
+    });
+    EXPECT_EQ(status, 0) << request.name;
+    EXPECT_TRUE(seen) << request.name;
+    EXPECT_EQ(shown, request.expected) << "the launcher asked for " << request.name;
+  }
 }
 
 // The input port of the layout cannot read the capabilities of the first MIDI port.
