@@ -1,7 +1,7 @@
 // The window with its MIDI side and the whole program in-process, on the emulation with the
 // simulated transport: FormCreate before the first show, a window that cannot be built, a whole
 // update ended by WM_CLOSE, an error box for a failing tick, and the session's end during an
-// update. (Console control events cannot be raised under wine without a console.)
+// update, and Ctrl+C on a console of the program's own and on one it shares.
 #include "app/windows/Program.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +23,7 @@
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
 #include "tests/support/SuccessfulUpdate.h"
+#include "tests/windows/window/Console.h"
 #include "tests/windows/window/Desktop.h"
 #include "tests/windows/window/LaunchRequest.h"
 #include "tests/windows/window/SystemTimers.h"
@@ -60,6 +61,29 @@ class ProgramTest : public testsupport::SimulatedPlatformTest {
     stdout_ = testing::internal::GetCapturedStdout();
     stderr_ = testing::internal::GetCapturedStderr();
     return status;
+  }
+
+  // Runs the program and types Ctrl+C on the console once its window is up; gives whether the
+  // window was still open `patience` later (it is then closed as its close box would).
+  bool StillOpenAfterCtrlC(std::chrono::seconds patience) {
+    bool typed = false;
+    bool stillOpen = false;
+    std::chrono::steady_clock::time_point typedAt;
+    const int status = RunWith([&] {
+      HWND__* const window = windowtest::VisibleMainWindow();
+      if (window == nullptr || stillOpen) return;
+      if (!typed) {
+        typed = true;
+        typedAt = std::chrono::steady_clock::now();
+        windowtest::TypeCtrlC();
+      } else if (std::chrono::steady_clock::now() - typedAt > patience) {
+        stillOpen = true;
+        windowtest::PostClose(window);
+      }
+    });
+    EXPECT_TRUE(typed);
+    EXPECT_EQ(status, 0);
+    return stillOpen;
   }
 
   std::string stdout_;
@@ -215,6 +239,17 @@ TEST_F(ProgramTest, AStandardOutputThatTakesNothingHoldsUpNeitherTheWindowNorThe
   EXPECT_GT(mostQueued, 0u) << "the lines waited for the pipe";
   EXPECT_LE(mostQueued, framework::kStandardLinesCapacity);
   EXPECT_EQ(lines, testsupport::SuccessfulUpdateLog());
+}
+
+// Ctrl+C on a console of the program's own closes it like its close box. On a console it shares
+// with another process (the shell it was started from, whose next command the Ctrl+C is meant
+// for) it changes nothing, and the update goes on.
+TEST_F(ProgramTest, CtrlCClosesTheProgramOnlyOnAConsoleOfItsOwn) {
+  const windowtest::OwnConsole console;
+  EXPECT_FALSE(StillOpenAfterCtrlC(std::chrono::seconds(20))) << "alone on its console";
+
+  const windowtest::ConsoleCompanion shell;
+  EXPECT_TRUE(StillOpenAfterCtrlC(std::chrono::seconds(3))) << "on a console it shares";
 }
 
 // The device's input port cannot be opened: every discovery tick fails. One box shows it while
