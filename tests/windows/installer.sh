@@ -60,6 +60,12 @@ check "the all-users Start menu has the shortcut Bass Firmware, to the installed
 grep -qaF 'C:\Program Files\Bass Firmware\bass-firmware.exe' "$shortcut" ||
   fail "the shortcut does not lead to C:\Program Files\Bass Firmware\bass-firmware.exe"
 
+check "the program sets no explicit application id, so its window and the shortcut, which leads to its path, are one task-bar button"
+# Without one, the task bar groups a program's windows by the program's path. (wine keeps no such
+# id to read back: it answers every question for it with E_NOTIMPL.)
+! grep -qaF SetCurrentProcessExplicitAppUserModelID "$program" ||
+  fail "bass-firmware.exe sets an explicit application id, which the shortcut does not carry"
+
 check "the Uninstall key holds what Settings > Apps shows and uses"
 wine_run 30 reg query "$key" /reg:64 > "$work/key.txt" 2>&1 || fail "no key $key"
 value() {
