@@ -69,11 +69,11 @@ void Programmer::BuildTimers() {
   probeTimer_->SetName("ProgramTimer");
   probeTimer_->SetEnabled(false);
   probeTimer_->SetInterval(kTimerInterval);
-  probeTimer_->OnTimer = events_.probeTick;
+  probeTimer_->SetOnTimer(events_.probeTick);
   discoveryTimer_ = new framework::TTimer(&owner_);
   discoveryTimer_->SetName("Timer1");
   discoveryTimer_->SetInterval(kTimerInterval);
-  discoveryTimer_->OnTimer = events_.discoveryTick;
+  discoveryTimer_->SetOnTimer(events_.discoveryTick);
 }
 
 void Programmer::Start() {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <functional>
 #include <memory>
@@ -18,11 +19,13 @@
 
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
+#include "framework/StandardLines.h"
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
 #include "tests/support/SuccessfulUpdate.h"
 #include "tests/unit/gui/BoxWatcher.h"
 #include "tests/unit/gui/OutputLines.h"
+#include "tests/unit/gui/UnreadStandardOutput.h"
 
 namespace {
 
@@ -52,11 +55,11 @@ class ProgramTest : public testsupport::SimulatedPlatformTest {
     QTimer stepper;
     QObject::connect(&stepper, &QTimer::timeout, step);
     stepper.start(2);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    guitest::CaptureStdout();
+    guitest::CaptureStderr();
     const int status = app::RunProgram(std::move(transport));
-    stdout_ = testing::internal::GetCapturedStdout();
-    stderr_ = testing::internal::GetCapturedStderr();
+    stdout_ = guitest::CapturedStdout();
+    stderr_ = guitest::CapturedStderr();
     return status;
   }
 
@@ -118,6 +121,31 @@ TEST_F(ProgramTest, AWholeUpdateThenTheCloseBoxEndsWithStatusZeroAndThePortsClos
   EXPECT_FALSE(Sim().IsOpen(device.ToolOutput()));
   EXPECT_EQ(ProgramLines(stderr_), std::vector<std::string>{});
   EXPECT_EQ(CurrentHandler(SIGTERM), termBefore) << "the program's signal handlers go with it";
+}
+
+// Standard output a full pipe that nobody reads, as a terminal stopped with Ctrl+S holds its
+// writers (and a Windows console with a text selection in it): the update and the window go on,
+// the lines wait within the line writer's bound, and reach the pipe in order once it is read.
+TEST_F(ProgramTest, AStandardOutputThatTakesNothingHoldsUpNeitherTheWindowNorTheUpdate) {
+  testsupport::SimulatedQlt1 device(Sim());
+  std::size_t mostQueued = 0;
+  QTimer stepper;
+  QObject::connect(&stepper, &QTimer::timeout, [&] {
+    mostQueued = std::max(mostQueued, framework::StandardLineWriter().QueuedBytes());
+    if (device.FinishCount() == 1 && MainWindow() != nullptr) MainWindow()->close();
+  });
+  stepper.start(2);
+  guitest::UnreadStandardOutput unread(std::chrono::seconds(10));
+  const int status = app::RunProgram(nullptr);
+  const bool waitedForThePipe = unread.ReadForcibly();
+  const std::vector<std::string> lines = unread.ReadLines();
+
+  EXPECT_FALSE(waitedForThePipe) << "the update went on only once the pipe was read";
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
+  EXPECT_GT(mostQueued, 0u) << "the lines waited for the pipe";
+  EXPECT_LE(mostQueued, framework::kStandardLinesCapacity);
+  EXPECT_EQ(lines, testsupport::SuccessfulUpdateLog());
 }
 
 TEST_F(ProgramTest, SigtermDuringAnUpdateClosesThePortsAndEndsWithStatusZero) {
