@@ -88,3 +88,16 @@ samples() (
 # value_of RECORD, baseline_of RECORD: the fields of a figure record.
 value_of() { cut -f3 <<< "$1"; }
 baseline_of() { cut -f5 <<< "$1"; }
+
+# hand_overs [FRAMES]: on a MIDI session of its own (as samples), one update by the tool counting
+# the thread hand-overs on each block's path (bench_hand_overs) and one by direct-exchange, which
+# counts its own; the tool's hand-overs per block on one line, the baseline's on the next.
+hand_overs() (
+  source "$(dirname "${BASH_SOURCE[0]}")/../scripts/midi-session.sh"
+  start_server "$@"
+  : "$(timed_update "$BENCH/bench_hand_overs")"
+  sed -n 's/^bench_hand_overs: /hand-overs: /p' "$WORK/bench_hand_overs.err" >&2
+  head -n 1 "$WORK/bench_hand_overs.out"
+  : "$(timed_update "$BENCH/direct-exchange" --system "${MIDI_SYSTEM:-jack}")"
+  head -n 1 "$WORK/direct-exchange.out"
+)
