@@ -11,9 +11,12 @@ namespace {
 constexpr unsigned kTimerInterval = 250;
 
 // Either loss leaves the device waiting for an answer that never comes; it starts the transfer
-// afresh when it is switched on again.
+// afresh when it is switched on. Only a tool started anew finds it then: discovery ends once the
+// ports are open, and a device switched off and on does not come back under the old ports (on
+// Windows not even under the same number).
 constexpr const char* kRestartAdvice =
-    " If the log has stopped, switch the QLT-1 off and on again to restart the update.";
+    " If the log has stopped, restart the update: close the tool, switch the QLT-1 off, start the tool, then switch "
+    "the QLT-1 on.";
 constexpr const char* kInputLost = "Messages from the QLT-1 were lost: they came in faster than they could be read.";
 constexpr const char* kReplyNotRead = " A reply from the QLT-1 could not be read.";
 

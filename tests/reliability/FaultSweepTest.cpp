@@ -160,8 +160,8 @@ std::vector<std::string> AsShown(const FaultCase& fault, std::vector<std::string
   if (!lendingAgain || fault.phase == kDiscovery || fault.phase == kClosing) return messages;
   for (std::string& message : messages)
     message = framework::ErrorBoxText(message) +
-              " A reply from the QLT-1 could not be read. If the log has stopped, switch the QLT-1 off and on again "
-              "to restart the update.";
+              " A reply from the QLT-1 could not be read. If the log has stopped, restart the update: close the tool, "
+              "switch the QLT-1 off, start the tool, then switch the QLT-1 on.";
   return messages;
 }
 
