@@ -11,6 +11,7 @@
 #include "app/ProgrammingSession.h"
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
+#include "framework/ErrorText.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/ProgrammerUnderTest.h"
@@ -101,6 +102,25 @@ TEST_F(ProgrammingSessionTest, ProbingSendsAProbeEachTickAndNothingElse) {
   Settle();
   EXPECT_THAT(SentKinds(), ElementsAre("probe", "probe"));
   EXPECT_TRUE(programmer_.log.empty());
+}
+
+// A device switched off or unplugged while probing fails every probe, and the tool will not find
+// it again by itself: each failure says how to restart. Other refusals keep the platform's text.
+TEST_F(ProgrammingSessionTest, AProbeThatFindsTheDeviceGoneSaysHowToRestart) {
+  const midi::TMidiOutput& output = *programmer_->OutputPort();
+  const auto text = [&](MMRESULT code) {
+    return framework::ErrorBoxText(output.ErrorText(code, midi::TMidiOutputContext::LongMessage));
+  };
+  const std::string restart =
+      " If the log has stopped, restart the update: close the tool, switch the QLT-1 off, start the tool, then switch "
+      "the QLT-1 on.";
+  for (MMRESULT code : {MMSYSERR_NODRIVER, MIDIERR_NODEVICE, MIDIERR_NOTREADY}) {
+    Faults().FailNext(PlatformCall::midiOutLongMsg, code);
+    EXPECT_TRUE(testsupport::TickNow(programmer_->ProbeTimer()));
+  }
+  EXPECT_EQ(escaped_, (std::vector<std::string>{text(MMSYSERR_NODRIVER) + restart, text(MIDIERR_NODEVICE) + restart,
+                                                text(MIDIERR_NOTREADY)}));
+  EXPECT_TRUE(programmer_->ProbeTimer().Enabled());
 }
 
 TEST_F(ProgrammingSessionTest, ReadyStopsProbingThenSendsBlockZero) {
