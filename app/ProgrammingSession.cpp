@@ -37,7 +37,10 @@ bool ProgrammingSession::MatchesReply(const std::uint8_t* received, std::size_t 
   return true;
 }
 
-void ProgrammingSession::SendProbe() { Output().SendLongMsg(kProbeRequest.data(), kProbeRequest.size()); }
+void ProgrammingSession::SendProbe() {
+  if (OutputFlooded()) return;
+  Output().SendLongMsg(kProbeRequest.data(), kProbeRequest.size());
+}
 
 void ProgrammingSession::HandleInput(midi::TMidiInput& port) {
   while (port.PendingEventCount() > 0) {
@@ -48,7 +51,8 @@ void ProgrammingSession::HandleInput(midi::TMidiInput& port) {
 }
 
 // Each reply is tested on the same bytes, in this order, and its action runs before the next
-// test; a failed send ends the handling of this message.
+// test; a failed send ends the handling of this message. A reply that needs an answer is left
+// unhandled while the output is flooded.
 void ProgrammingSession::HandleSysex(const midi::TMyMidiEvent& event) {
   receivedCount_ = event.SysexByteCount;
   if (event.SysexBytes != nullptr)
@@ -57,8 +61,8 @@ void ProgrammingSession::HandleSysex(const midi::TMyMidiEvent& event) {
     return MatchesReply(receiveBuffer_.data(), receivedCount_, expectedReplies_[static_cast<std::size_t>(reply)]);
   };
   if (matches(Reply::Error)) programmer_.AppendLog(">Transmission Problem");
-  if (matches(Reply::BlockAck)) AcknowledgeBlock();
-  if (matches(Reply::Ready)) StartProgramming();
+  if (matches(Reply::BlockAck) && !OutputFlooded()) AcknowledgeBlock();
+  if (matches(Reply::Ready) && !OutputFlooded()) StartProgramming();
 }
 
 void ProgrammingSession::AcknowledgeBlock() {
@@ -83,6 +87,18 @@ void ProgrammingSession::StartProgramming() {
 }
 
 void ProgrammingSession::SendFinish() { Output().SendLongMsg(kFinishRequest.data(), kFinishRequest.size()); }
+
+// A device that sends replies faster than the output carries the answers fills the output until
+// it refuses one as busy; that send's error tells the user, once. From then on, while the
+// platform holds more than the one message a reply answers (the conversation never has more
+// there), a reply gets no answer: each would be refused again, a box each, and its log line and
+// the block it moves to would tell of a message that never left. A device restarted once the
+// flood is over is answered again. What the platform holds, not what the port has yet to hear
+// is done: completions reach the window apart from replies, often after them.
+bool ProgrammingSession::OutputFlooded() {
+  const midi::TMidiOutput* output = programmer_.OutputPort();
+  return output != nullptr && output->BusyRefusalCount() > 0 && output->MessagesQueued() > 1;
+}
 
 // The output port in use; without one, the send fails as on a port that is not open.
 midi::TMidiOutput& ProgrammingSession::Output() {

@@ -2,7 +2,8 @@
 
 // The conversation with the device that moves the firmware across: a probe every tick until the
 // device is ready, then block after block, each on the device's acknowledgement, then the finish.
-// The device leads; the session only answers. Window thread only.
+// The device leads; the session only answers, and no faster than the output carries its answers
+// once the output has refused one as busy. Window thread only.
 
 #include <array>
 #include <cstddef>
@@ -49,6 +50,7 @@ class ProgrammingSession {
   void StartProgramming();
   void SendFinish();
   midi::TMidiOutput& Output();
+  bool OutputFlooded();
 
   Programmer& programmer_;
   std::array<std::array<std::uint32_t, kReplyLength>, 3> expectedReplies_{};

@@ -73,7 +73,10 @@ void CALLBACK MidiDriverCallback(DriverHandle /*device*/, UINT message, DWORD_PT
       StoreInput(*record, message, param1, param2);
       break;
     case MOM_DONE:
-      framework::PostMessageA(record->Window, MOM_DONE, 0, static_cast<std::intptr_t>(param1));
+      // The second parameter is 0 from the platform's own drivers; the emulation puts there the
+      // failure of a transfer that failed after midiOutLongMsg had returned.
+      framework::PostMessageA(record->Window, MOM_DONE, static_cast<std::uintptr_t>(param2),
+                              static_cast<std::intptr_t>(param1));
       break;
     default:  // opening, closing, and invalid short messages (MIM_ERROR) are of no interest
       break;

@@ -68,6 +68,12 @@ std::string TMidiOutput::ErrorText(DWORD code, TMidiOutputContext context) const
   return PlatformErrorText(code);
 }
 
+std::size_t TMidiOutput::MessagesQueued() const {
+  return static_cast<std::size_t>(std::count_if(inFlight_.begin(), inFlight_.end(), [](const auto& entry) {
+    return platform::HasFlag(*entry.second->Header(), MHDR_INQUEUE);
+  }));
+}
+
 void TMidiOutput::Check(MMRESULT result, TMidiOutputContext context) {
   if (Failed(result)) throw EMidiOutputError(ErrorText(result, context));
 }
@@ -109,6 +115,7 @@ bool TMidiOutput::Open() {
         !Failed(midiOutOpen(&deviceHandle_, DeviceID(), reinterpret_cast<DWORD_PTR>(&MidiDriverCallback),
                             reinterpret_cast<DWORD_PTR>(Instance()), CALLBACK_FUNCTION))) {
       state_ = mpsOpen;
+      busyRefusals_ = 0;
       return true;
     }
   } catch (...) {
@@ -205,6 +212,7 @@ void TMidiOutput::SendLongMsg(const BYTE* bytes, WORD length) {
     midiOutUnprepareHeader(deviceHandle_, header, sizeof(MIDIHDR));
     inFlight_.erase(header);
   }
+  if (sent == MIDIERR_NOTREADY) ++busyRefusals_;
   Check(sent, TMidiOutputContext::LongMessage);
 }
 
@@ -220,18 +228,28 @@ void TMidiOutput::SendEvent(const TMyMidiEvent& event) {
 // What Close released was handed over before anything a notice can be about now.
 void TMidiOutput::MessageHandler(framework::TMessage& message) {
   ReportReleasedAtClose();
-  if (message.Msg == MOM_DONE) ReleaseDone(reinterpret_cast<const MIDIHDR*>(message.LParam));
+  if (message.Msg == MOM_DONE)
+    ReleaseDone(reinterpret_cast<const MIDIHDR*>(message.LParam), static_cast<MMRESULT>(message.WParam));
 }
 
 // Only a header the port still has in flight, and that the platform has finished with, is
 // released: a notice for one taken back at close is stale, and its address may since belong to a
-// new header that is still queued.
-void TMidiOutput::ReleaseDone(const MIDIHDR* header) {
+// new header that is still queued. A message whose transfer failed after the send returned is
+// the send's failure, raised with the send's text once its header is released and OnMidiOutput
+// has fired for it; a failing handler is shown and costs the send's error nothing.
+void TMidiOutput::ReleaseDone(const MIDIHDR* header, MMRESULT transfer) {
   const auto found = inFlight_.find(header);
   if (found == inFlight_.end() || platform::HasFlag(*found->second->Header(), MHDR_INQUEUE)) return;
   midiOutUnprepareHeader(deviceHandle_, found->second->Header(), sizeof(MIDIHDR));
   inFlight_.erase(found);
-  if (OnMidiOutput) OnMidiOutput(this);
+  if (transfer == MMSYSERR_NOERROR) {
+    if (OnMidiOutput) OnMidiOutput(this);
+    return;
+  }
+  framework::RunGuarded([this] {
+    if (OnMidiOutput) OnMidiOutput(this);
+  });
+  Check(transfer, TMidiOutputContext::LongMessage);
 }
 
 }  // namespace midi

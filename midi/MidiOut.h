@@ -3,7 +3,8 @@
 // One MIDI output device of the platform as a component: selected by number or product name,
 // opened and closed, sending short messages and whole System Exclusive messages without waiting.
 // Each long message travels in a header of its own, released when the platform reports it done
-// (then OnMidiOutput fires). Window thread only.
+// (then OnMidiOutput fires, and a message whose transfer failed on its way raises the send's
+// error). Window thread only.
 
 #include <cstdint>
 #include <memory>
@@ -63,6 +64,12 @@ class TMidiOutput : public TMidiIO {
   DWORD Support() const { return support_; }
   // Long messages handed to the platform whose completion the port has not handled yet.
   std::size_t MessagesInFlight() const { return inFlight_.size(); }
+  // Of those, the ones the platform still holds (queued, MHDR_INQUEUE): what it has finished with
+  // counts no more, even while its completion waits in the port's window.
+  std::size_t MessagesQueued() const;
+  // Long messages the platform refused because the device was busy (MIDIERR_NOTREADY) since the
+  // port was opened.
+  DWORD BusyRefusalCount() const { return busyRefusals_; }
 
  private:
   // Keeps the result in Error and raises with its text when it is a failure.
@@ -73,7 +80,7 @@ class TMidiOutput : public TMidiIO {
   void ReportLater(std::size_t released);
   void ReportReleasedAtClose();
   void AbandonDevice() noexcept;
-  void ReleaseDone(const MIDIHDR* header);
+  void ReleaseDone(const MIDIHDR* header, MMRESULT transfer);
 
   // TMidiIO.
   void MessageHandler(framework::TMessage& message) override;
@@ -95,6 +102,7 @@ class TMidiOutput : public TMidiIO {
   WORD deviceCount_ = 0;
   std::unordered_map<const MIDIHDR*, std::unique_ptr<TMyMidiHdr>> inFlight_;
   std::size_t releasedAtClose_ = 0;  // released by Close, OnMidiOutput still to fire
+  DWORD busyRefusals_ = 0;
 };
 
 }  // namespace midi

@@ -7,6 +7,19 @@
 
 namespace app {
 
+namespace {
+
+// The document's last block is the line the next program line goes on; the others are counted.
+void DropOldestLines(QTextDocument& document) {
+  const int excess = document.blockCount() - 1 - kLogLinesKept;
+  if (excess <= 0) return;
+  QTextCursor cursor(&document);
+  cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
+  cursor.removeSelectedText();
+}
+
+}  // namespace
+
 // Each program line is written with its line end, so normally the log ends on an empty line and
 // the next one goes there; text the user left on the last line is ended first.
 void AppendLogLine(QPlainTextEdit& log, const QString& line) {
@@ -18,6 +31,7 @@ void AppendLogLine(QPlainTextEdit& log, const QString& line) {
   // Switching undo off empties the undo history, so the user's undo never takes a program line.
   document.setUndoRedoEnabled(false);
   cursor.insertText(text);
+  DropOldestLines(document);
   document.setUndoRedoEnabled(true);
   log.setTextCursor(cursor);
   log.ensureCursorVisible();

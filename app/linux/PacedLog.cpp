@@ -1,5 +1,7 @@
 #include "app/linux/PacedLog.h"
 
+#include <QStringList>
+
 #include "app/linux/LogView.h"
 
 namespace app {
@@ -16,8 +18,8 @@ PacedLog::PacedLog(QPlainTextEdit& view) : view_(view) {
 }
 
 void PacedLog::Write(const QString& line) {
-  if (!pending_.isEmpty()) pending_ += QChar('\n');
-  pending_ += line;
+  pending_.push_back(line);
+  if (pending_.size() > static_cast<std::size_t>(kLogLinesKept)) pending_.pop_front();
   if (!flushTimer_.isActive()) flushTimer_.start();
 }
 
@@ -29,9 +31,12 @@ QPlainTextEdit& PacedLog::View() {
 // Several lines appended as one give the same text, caret and scrolling as one at a time.
 void PacedLog::Flush() {
   flushTimer_.stop();
-  if (pending_.isEmpty()) return;
-  AppendLogLine(view_, pending_);
+  if (pending_.empty()) return;
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(pending_.size()));
+  for (QString& line : pending_) lines.push_back(std::move(line));
   pending_.clear();
+  AppendLogLine(view_, lines.join(QChar('\n')));
 }
 
 }  // namespace app

@@ -1,5 +1,5 @@
 // bass-firmware: loads new firmware into the QLT-1. No settings; the command line answers only
-// --help and --version.
+// --help, --version and --list-ports.
 #include <QApplication>
 
 #include <csignal>
@@ -9,6 +9,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DevelopmentBuild.h"
+#include "app/linux/ListPortsCommand.h"
 #include "app/linux/MidiSystemsToUse.h"
 #include "app/linux/Program.h"
 #include "midi/platform/rtmidi/RtMidiTransport.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   // we link do with their threads' signal masks.
   std::signal(SIGPIPE, SIG_IGN);
   const app::CommandLineAnswer answer = app::AnswerCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (answer.action == app::CommandLineAnswer::Action::ListPorts) return app::ListPortsCommand();
   if (answer.action != app::CommandLineAnswer::Action::Run) {
     (answer.action == app::CommandLineAnswer::Action::Print ? std::cout : std::cerr) << answer.text;
     return answer.exitStatus;

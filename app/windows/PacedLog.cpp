@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <iterator>
+
 #include "app/windows/LogView.h"
 
 namespace app {
@@ -16,8 +18,8 @@ PacedLog::PacedLog(HWND control) : control_(control), flushTimer_([this] { Flush
 // A timer the system cannot give leaves the lines for the next write or Control(); the next
 // write tries again.
 void PacedLog::Write(const std::wstring& line) {
-  if (!pending_.empty()) pending_ += L'\n';
-  pending_ += line;
+  pending_.push_back(line);
+  if (pending_.size() > static_cast<std::size_t>(kLogLinesKept)) pending_.pop_front();
   if (!flushDue_) flushDue_ = flushTimer_.Start(kFlushIntervalMs);
 }
 
@@ -32,8 +34,10 @@ void PacedLog::Flush() {
   flushTimer_.Stop();
   flushDue_ = false;
   if (pending_.empty()) return;
-  if (::IsWindow(control_)) AppendLogLine(control_, pending_);
+  std::wstring lines = pending_.front();
+  for (auto line = std::next(pending_.begin()); line != pending_.end(); ++line) lines += L'\n' + *line;
   pending_.clear();
+  if (::IsWindow(control_)) AppendLogLine(control_, lines);
 }
 
 }  // namespace app

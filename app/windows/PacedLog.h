@@ -5,8 +5,11 @@
 // second later, or at once when the control is asked for. A line in the control costs a copy of
 // its whole text (to see how it ends), the control's wrapping of the new text and an
 // invalidation; taken in the handler that writes the line, that would hold up the block the
-// handler sends next, and the next acknowledgement behind it. Window thread.
+// handler sends next, and the next acknowledgement behind it. Of the lines waiting, no more are
+// kept than the control keeps (kLogLinesKept): older ones would only be dropped from it again.
+// Window thread.
 
+#include <deque>
 #include <string>
 
 #include "framework/IntervalTimer.h"
@@ -23,14 +26,16 @@ class PacedLog {
 
   // `line` is given without a line end.
   void Write(const std::wstring& line);
-  // The control, with every line written so far in it.
+  // The control, with every line written so far in it (but those it no longer keeps).
   HWND__* Control();
+  // Lines written that are not in the control yet, at most kLogLinesKept.
+  std::size_t LinesWaiting() const { return pending_.size(); }
 
  private:
   void Flush();
 
   HWND__* control_;
-  std::wstring pending_;  // lines not yet in the control, each but the last ended
+  std::deque<std::wstring> pending_;  // lines not yet in the control, oldest first
   framework::IntervalTimer flushTimer_;
   bool flushDue_ = false;
 };

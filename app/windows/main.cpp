@@ -1,5 +1,5 @@
 // bass-firmware.exe: loads new firmware into the QLT-1. No settings; the command line answers
-// only --help and --version.
+// only --help, --version and --list-ports.
 #include <windows.h>
 // After windows.h, which it builds on.
 #include <shellapi.h>
@@ -11,7 +11,9 @@
 
 #include "app/CommandLine.h"
 #include "app/DevelopmentBuild.h"
+#include "app/windows/ListPortsCommand.h"
 #include "app/windows/Program.h"
+#include "app/windows/RefusalNotice.h"
 #include "app/windows/StandardStreams.h"
 #include "framework/windows/Utf.h"
 
@@ -39,12 +41,22 @@ int main() {
   ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   app::ConnectMissingStandardStreams();
   const app::CommandLineAnswer answer = app::AnswerCommandLine(Arguments());
-  if (answer.action != app::CommandLineAnswer::Action::Run) {
-    (answer.action == app::CommandLineAnswer::Action::Print ? std::cout : std::cerr) << answer.text << std::flush;
-    return answer.exitStatus;
+  int status = 0;
+  switch (answer.action) {
+    case app::CommandLineAnswer::Action::Print:
+      std::cout << answer.text << std::flush;
+      return answer.exitStatus;
+    case app::CommandLineAnswer::Action::Refuse:
+      app::ExplainRefusal(answer.text);
+      return answer.exitStatus;
+    case app::CommandLineAnswer::Action::ListPorts:
+      status = app::ListPortsCommand();
+      break;
+    case app::CommandLineAnswer::Action::Run:
+      app::AnnounceDevelopmentTable();
+      status = app::RunProgram();
+      break;
   }
-  app::AnnounceDevelopmentTable();
-  const int status = app::RunProgram();
   // Everything of ours is closed by now. The program ends here, without the system libraries'
   // own end, because wine's ALSA MIDI driver faults there (wine 8: any process that used the
   // MIDI services ends with a segmentation fault instead of its status). Windows itself loses

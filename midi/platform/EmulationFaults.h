@@ -13,4 +13,12 @@ inline MMRESULT CheckFault(PlatformCall call) {
   return faults != nullptr ? faults->Check(call) : MMSYSERR_NOERROR;
 }
 
+// The result the transfer of a long message just taken must give, or MMSYSERR_NOERROR. Counts
+// the transfer.
+inline MMRESULT CheckTransferFault() {
+  Transport* transport = CurrentTransport();
+  FaultInjector* faults = transport != nullptr ? transport->Faults() : nullptr;
+  return faults != nullptr ? faults->CheckTransfer() : MMSYSERR_NOERROR;
+}
+
 }  // namespace platform

@@ -17,11 +17,28 @@ static_assert(std::size(kCallNames) == static_cast<std::size_t>(PlatformCall::Co
 
 const char* PlatformCallName(PlatformCall call) { return kCallNames[static_cast<std::size_t>(call)]; }
 
-void FaultInjector::FailOnCall(PlatformCall call, unsigned nth, MMRESULT code) {
-  std::lock_guard lock(mutex_);
-  Plan& plan = plans_[static_cast<std::size_t>(call)];
+void FaultInjector::Arm(Plan& plan, unsigned nth, MMRESULT code) {
   plan.failAtCall = plan.callsMade + nth;
   plan.singleCode = code;
+}
+
+MMRESULT FaultInjector::CountCall(Plan& plan) {
+  ++plan.callsMade;
+  if (plan.failAtCall != 0 && plan.callsMade == plan.failAtCall) {
+    plan.failAtCall = 0;
+    return plan.singleCode;
+  }
+  return plan.alwaysCode;
+}
+
+void FaultInjector::FailOnCall(PlatformCall call, unsigned nth, MMRESULT code) {
+  std::lock_guard lock(mutex_);
+  Arm(plans_[static_cast<std::size_t>(call)], nth, code);
+}
+
+void FaultInjector::FailTransfer(unsigned nth, MMRESULT code) {
+  std::lock_guard lock(mutex_);
+  Arm(transfers_, nth, code);
 }
 
 void FaultInjector::FailAlways(PlatformCall call, MMRESULT code) {
@@ -38,6 +55,8 @@ void FaultInjector::Clear(PlatformCall call) {
 
 void FaultInjector::ClearAll() {
   for (std::size_t i = 0; i < plans_.size(); ++i) Clear(static_cast<PlatformCall>(i));
+  std::lock_guard lock(mutex_);
+  transfers_.failAtCall = 0;
 }
 
 unsigned FaultInjector::CallCount(PlatformCall call) const {
@@ -45,15 +64,19 @@ unsigned FaultInjector::CallCount(PlatformCall call) const {
   return plans_[static_cast<std::size_t>(call)].callsMade;
 }
 
+unsigned FaultInjector::TransferCount() const {
+  std::lock_guard lock(mutex_);
+  return transfers_.callsMade;
+}
+
 MMRESULT FaultInjector::Check(PlatformCall call) {
   std::lock_guard lock(mutex_);
-  Plan& plan = plans_[static_cast<std::size_t>(call)];
-  ++plan.callsMade;
-  if (plan.failAtCall != 0 && plan.callsMade == plan.failAtCall) {
-    plan.failAtCall = 0;
-    return plan.singleCode;
-  }
-  return plan.alwaysCode;
+  return CountCall(plans_[static_cast<std::size_t>(call)]);
+}
+
+MMRESULT FaultInjector::CheckTransfer() {
+  std::lock_guard lock(mutex_);
+  return CountCall(transfers_);
 }
 
 }  // namespace platform

@@ -1,8 +1,9 @@
 #pragma once
 
 // Makes chosen platform calls fail with a chosen result code: on the next call, on the n-th call
-// from now, or on every call until cleared. Consulted by the emulation at the start of each call
-// (window thread); armed by tests from any thread.
+// from now, or on every call until cleared; and the transfer of a long message that
+// midiOutLongMsg took, once the call has returned. Consulted by the emulation at the start of
+// each call (window thread); armed by tests from any thread.
 
 #include <array>
 #include <cstddef>
@@ -55,8 +56,17 @@ class FaultInjector {
   // How often the call was made since creation, failed or not.
   unsigned CallCount(PlatformCall call) const;
 
+  // The `nth` long message from now that midiOutLongMsg takes (1 = the next one) fails on its way
+  // to the device with `code`, as a transport fails when the destination went away or stayed
+  // full: the call succeeds, the bytes never arrive, and the completion carries `code`.
+  void FailTransfer(unsigned nth, MMRESULT code);
+  // Long messages taken for transfer since creation.
+  unsigned TransferCount() const;
+
   // Counts the call and gives the code it must fail with, or MMSYSERR_NOERROR.
   MMRESULT Check(PlatformCall call);
+  // Counts a long message taken for transfer and gives the code its transfer must fail with.
+  MMRESULT CheckTransfer();
 
  private:
   struct Plan {
@@ -65,8 +75,12 @@ class FaultInjector {
     MMRESULT singleCode = MMSYSERR_NOERROR;
     MMRESULT alwaysCode = MMSYSERR_NOERROR;
   };
+  static void Arm(Plan& plan, unsigned nth, MMRESULT code);
+  static MMRESULT CountCall(Plan& plan);
+
   mutable std::mutex mutex_;
   std::array<Plan, static_cast<std::size_t>(PlatformCall::Count)> plans_{};
+  Plan transfers_{};
 };
 
 }  // namespace platform

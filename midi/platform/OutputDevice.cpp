@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "midi/platform/EmulationFaults.h"
 #include "midi/platform/HeaderFlags.h"
 
 namespace platform {
@@ -55,13 +56,19 @@ MMRESULT OutputDevice::ShortMsg(DWORD message) {
   return connection_->SendShort(message);
 }
 
+// Only the window thread adds to what is in flight, so the room seen here is still there below.
 MMRESULT OutputDevice::LongMsg(MIDIHDR* header, UINT headerSize) {
   if (header != nullptr && header->dwBufferLength > kMaxLongMessageLength) return MMSYSERR_INVALPARAM;
-  const MMRESULT result = QueueHeader(header, headerSize);
-  if (result != MMSYSERR_NOERROR) return result;
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back({header, false});
+    if (inFlight_ >= kMaxLongMessagesInFlight) return MIDIERR_NOTREADY;
+  }
+  const MMRESULT result = QueueHeader(header, headerSize);
+  if (result != MMSYSERR_NOERROR) return result;
+  const MMRESULT transferFault = CheckTransferFault();
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back({header, false, transferFault});
     ++inFlight_;
   }
   wake_.notify_one();
@@ -86,12 +93,15 @@ void OutputDevice::Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noex
 
 void OutputDevice::SendLoop() {
   Queued next{};
-  while (TakeNext(next)) {
-    if (!next.withdrawn) {
-      connection_->SendLong({reinterpret_cast<const BYTE*>(next.header->lpData), next.header->dwBufferLength});
-    }
-    Complete(*next.header);
-  }
+  while (TakeNext(next)) Complete(*next.header, Transfer(next));
+}
+
+// What the transport made of the message. A fault armed for it stands for a transport that
+// failed: its bytes never reach the device.
+MMRESULT OutputDevice::Transfer(const Queued& message) {
+  if (message.withdrawn) return MMSYSERR_NOERROR;
+  if (message.transferFault != MMSYSERR_NOERROR) return message.transferFault;
+  return connection_->SendLong({reinterpret_cast<const BYTE*>(message.header->lpData), message.header->dwBufferLength});
 }
 
 bool OutputDevice::TakeNext(Queued& next) {
@@ -104,15 +114,17 @@ bool OutputDevice::TakeNext(Queued& next) {
 }
 
 // The header stops counting as in flight before its owner hears of it, so that the owner may
-// close the device as soon as the last MOM_DONE arrives.
-void OutputDevice::Complete(MIDIHDR& header) {
+// close the device as soon as the last MOM_DONE arrives. A transfer that failed after
+// midiOutLongMsg returned has no return value left to report it: its result goes with the
+// completion, in MOM_DONE's second parameter, which the platform's own drivers leave 0.
+void OutputDevice::Complete(MIDIHDR& header, MMRESULT result) {
   MarkDone(header);
   {
     std::lock_guard lock(mutex_);
     --inFlight_;
     ++reporting_;
   }
-  Notify(MOM_DONE, reinterpret_cast<DWORD_PTR>(&header), 0);
+  Notify(MOM_DONE, reinterpret_cast<DWORD_PTR>(&header), result);
   {
     std::lock_guard lock(mutex_);
     --reporting_;

@@ -2,7 +2,9 @@
 
 // One open MIDI output device of the emulation. Long messages go out one at a time from a sender
 // thread of the device's own, which reports each as done through the client's callback
-// (MOM_DONE), as the platform does; the window thread never waits for a transfer.
+// (MOM_DONE), as the platform does; the window thread never waits for a transfer. Like the
+// platform's drivers, the device takes only so many long messages at once and refuses more as
+// busy (MIDIERR_NOTREADY).
 
 #include <condition_variable>
 #include <deque>
@@ -16,6 +18,12 @@ namespace platform {
 
 class OutputDevice {
  public:
+  // The conversation has one block (or FinishRequest) in flight, and the message before it while
+  // its completion is on its way to the window thread; probes are a few bytes each. Eight leave
+  // room for probes to an output that is slow for a while, and hold at most eight blocks (25 KB)
+  // however fast a device asks for more.
+  static constexpr unsigned kMaxLongMessagesInFlight = 8;
+
   OutputDevice(MIDICALLBACK callback, DWORD_PTR instance);
   ~OutputDevice();
 
@@ -32,13 +40,15 @@ class OutputDevice {
  private:
   struct Queued {
     MIDIHDR* header;
-    bool withdrawn;  // handed back by a reset without being sent
+    bool withdrawn;          // handed back by a reset without being sent
+    MMRESULT transferFault;  // armed by a test: the transport fails this one
   };
 
   void SendLoop();
   bool TakeNext(Queued& next);
+  MMRESULT Transfer(const Queued& message);
   void StopSender();
-  void Complete(MIDIHDR& header);
+  void Complete(MIDIHDR& header, MMRESULT result);
 
   const MIDICALLBACK callback_;
   const DWORD_PTR instance_;

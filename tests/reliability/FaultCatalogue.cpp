@@ -34,7 +34,7 @@ const std::map<PlatformCall, std::vector<MMRESULT>>& Codes() {
       {PlatformCall::midiInAddBuffer,
        {MMSYSERR_INVALHANDLE, MMSYSERR_INVALPARAM, MIDIERR_UNPREPARED, MIDIERR_STILLPLAYING}},
       {PlatformCall::midiOutLongMsg,
-       {MMSYSERR_INVALHANDLE, MMSYSERR_INVALPARAM, MIDIERR_UNPREPARED, MIDIERR_STILLPLAYING}},
+       {MMSYSERR_INVALHANDLE, MMSYSERR_INVALPARAM, MIDIERR_UNPREPARED, MIDIERR_STILLPLAYING, MIDIERR_NOTREADY}},
       {PlatformCall::midiInStart, {MMSYSERR_INVALHANDLE}},
       {PlatformCall::midiInStop, {MMSYSERR_INVALHANDLE}},
       {PlatformCall::midiInReset, {MMSYSERR_INVALHANDLE}},
@@ -56,6 +56,7 @@ std::string OutputText(PlatformCall call, MMRESULT code) {
        "(Long Msg) The specified pointer or structure is invalid."},
       {{PlatformCall::midiOutLongMsg, MIDIERR_UNPREPARED},
        "(Long Msg) The buffer pointed to by lpMidiOutHdr has not been prepared."},
+      {{PlatformCall::midiOutLongMsg, MIDIERR_NOTREADY}, "(Long Msg) The hardware is busy with other data."},
       {{PlatformCall::midiOutPrepareHeader, MMSYSERR_INVALHANDLE},
        "(Prep Header) The specified device handle is invalid."},
       {{PlatformCall::midiOutPrepareHeader, MMSYSERR_INVALPARAM},
@@ -99,5 +100,9 @@ std::vector<std::string> DefinedMessages(PlatformCall call, MMRESULT code) {
       return {platform::ErrorTextOf(code)};
   }
 }
+
+std::vector<MMRESULT> TransferCodes() { return {MIDIERR_NODEVICE, MMSYSERR_ERROR}; }
+
+std::string DefinedTransferMessage(MMRESULT code) { return OutputText(PlatformCall::midiOutLongMsg, code); }
 
 }  // namespace reliability

@@ -22,4 +22,11 @@ std::string FailureName(platform::PlatformCall call, MMRESULT code);
 // the call); empty when the failure is defined to show nothing.
 std::vector<std::string> DefinedMessages(platform::PlatformCall call, MMRESULT code);
 
+// The results a transport gives for a long message it could not deliver after midiOutLongMsg had
+// returned: the destination went away, or the receiver stayed full.
+std::vector<MMRESULT> TransferCodes();
+
+// What the tool shows for such a failure: the error the send itself would have raised.
+std::string DefinedTransferMessage(MMRESULT code);
+
 }  // namespace reliability

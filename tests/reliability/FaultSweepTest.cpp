@@ -1,8 +1,10 @@
 // Every platform call that a whole update makes fails once, at the first time it is made in each
-// phase of the update, with each result code the emulation can give for it. The tool must show
-// the message defined for that failure (or none where none is defined), keep running, finish the
-// update (after the device restarts where the conversation defines no retry), write only its own
-// log lines, and give back every shared block. Prints one row per run.
+// phase of the update, with each result code the emulation can give for it; and so does the
+// transfer of the first long message of each phase, after midiOutLongMsg has returned, with each
+// result a transport gives. The tool must show the message defined for that failure (or none
+// where none is defined), keep running, finish the update (after the device restarts where the
+// conversation defines no retry), write only its own log lines, and give back every shared block.
+// Prints one row per run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,6 +36,7 @@ struct FaultCase {
   Phase phase;
   unsigned nth;  // the call's number within the whole run
   MMRESULT code;
+  bool transfer = false;  // the call succeeds; the transfer of the message it took fails
 };
 
 struct Outcome {
@@ -83,7 +86,9 @@ std::array<Counts, kPhases> CleanRunMarks() {
   return marks;
 }
 
-// Each call in the order the update first makes it; within a call, phase by phase.
+// Each call in the order the update first makes it; within a call, phase by phase. Then the
+// transfers, phase by phase: in a clean run every long message the update sends is taken, so the
+// n-th transfer is that of the n-th midiOutLongMsg.
 std::vector<FaultCase> CasesFrom(const std::array<Counts, kPhases>& marks) {
   std::vector<FaultCase> cases;
   for (int first = kDiscovery; first < kPhases; ++first) {
@@ -97,6 +102,13 @@ std::vector<FaultCase> CasesFrom(const std::array<Counts, kPhases>& marks) {
       }
     }
   }
+  constexpr auto kLongMsg = static_cast<std::size_t>(PlatformCall::midiOutLongMsg);
+  for (int phase = kDiscovery; phase < kPhases; ++phase) {
+    const unsigned before = phase == 0 ? 0u : marks[phase - 1][kLongMsg];
+    if (marks[phase][kLongMsg] == before) continue;
+    for (MMRESULT code : reliability::TransferCodes())
+      cases.push_back({PlatformCall::midiOutLongMsg, static_cast<Phase>(phase), before + 1, code, true});
+  }
   return cases;
 }
 
@@ -106,7 +118,10 @@ Outcome RunWithFault(const FaultCase& fault) {
   {
     reliability::SimulatedUpdate update;
     UpdateRig& rig = update.rig;
-    update.Faults().FailOnCall(fault.call, fault.nth, fault.code);
+    if (fault.transfer)
+      update.Faults().FailTransfer(fault.nth, fault.code);
+    else
+      update.Faults().FailOnCall(fault.call, fault.nth, fault.code);
     rig.Start();
     outcome.completed = rig.RunUntilFinishes(1, kQuiet);
     if (!outcome.completed) {
@@ -117,7 +132,8 @@ Outcome RunWithFault(const FaultCase& fault) {
     }
     rig.RunFor(30ms);
     rig.CloseWindow();
-    outcome.reached = update.Faults().CallCount(fault.call) >= fault.nth;
+    outcome.reached =
+        (fault.transfer ? update.Faults().TransferCount() : update.Faults().CallCount(fault.call)) >= fault.nth;
     outcome.errors = rig.Errors();
     outcome.log = rig.Log();
     outcome.badImages = rig.Device().BadImages();
@@ -132,7 +148,8 @@ bool StallIsDefined(const FaultCase& fault) {
   static const std::set<PlatformCall> kConversationCalls = {
       PlatformCall::midiOutLongMsg, PlatformCall::midiOutPrepareHeader, PlatformCall::GlobalAlloc,
       PlatformCall::GlobalLock,     PlatformCall::midiInPrepareHeader,  PlatformCall::midiInAddBuffer};
-  return fault.phase >= kFirstBlock && fault.phase <= kFinish && kConversationCalls.count(fault.call) != 0;
+  return fault.phase >= kFirstBlock && fault.phase <= kFinish &&
+         (fault.transfer || kConversationCalls.count(fault.call) != 0);
 }
 
 // A buffer that cannot be lent again while the session takes a reply leaves that reply unread;
@@ -148,8 +165,13 @@ std::vector<std::string> AsShown(const FaultCase& fault, std::vector<std::string
   return messages;
 }
 
+std::vector<std::string> Defined(const FaultCase& fault) {
+  if (fault.transfer) return {reliability::DefinedTransferMessage(fault.code)};
+  return AsShown(fault, reliability::DefinedMessages(fault.call, fault.code));
+}
+
 void ExpectDefinedMessages(const FaultCase& fault, const Outcome& outcome, const std::string& label) {
-  const std::vector<std::string> defined = AsShown(fault, reliability::DefinedMessages(fault.call, fault.code));
+  const std::vector<std::string> defined = Defined(fault);
   const bool allocation = fault.call == PlatformCall::GlobalAlloc || fault.call == PlatformCall::GlobalLock;
   if (defined.empty()) {
     EXPECT_TRUE(outcome.errors.empty()) << label << " shows nothing, but showed " << outcome.errors.front();
@@ -176,9 +198,10 @@ TEST(FaultSweep, EveryCallOfAnUpdateFailingOnceIsShownAndTheUpdateStillCompletes
   std::printf("%-24s %-10s %-10s %s\n", "call", "phase", "code", "outcome");
   for (const FaultCase& fault : cases) {
     const Outcome outcome = RunWithFault(fault);
-    const std::string label = std::string(platform::PlatformCallName(fault.call)) + " in " + kPhaseNames[fault.phase] +
-                              " with " + reliability::FailureName(fault.call, fault.code);
-    std::printf("%-24s %-10s %-10s %s\n", platform::PlatformCallName(fault.call), kPhaseNames[fault.phase],
+    const std::string failing = fault.transfer ? "transfer" : platform::PlatformCallName(fault.call);
+    const std::string label =
+        failing + " in " + kPhaseNames[fault.phase] + " with " + reliability::FailureName(fault.call, fault.code);
+    std::printf("%-24s %-10s %-10s %s\n", failing.c_str(), kPhaseNames[fault.phase],
                 reliability::FailureName(fault.call, fault.code).c_str(), Describe(outcome).c_str());
     EXPECT_TRUE(outcome.reached) << label;
     EXPECT_TRUE(outcome.completed) << label;

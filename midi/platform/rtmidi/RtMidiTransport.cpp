@@ -40,6 +40,10 @@ std::vector<RtMidi::Api> SupportedSystems(MidiSystems systems) {
   return supported;
 }
 
+MidiSystems SystemOfApi(RtMidi::Api api) {
+  return api == RtMidi::UNIX_JACK ? MidiSystems::Jack : MidiSystems::AlsaSequencer;
+}
+
 bool InfoOf(const std::vector<PortEntry>& ports, UINT index, PortInfo& info) {
   if (index >= ports.size()) return false;
   info = PortInfo{ports[index].name};
@@ -81,6 +85,19 @@ std::unique_ptr<OutputConnection> RtMidiTransport::OpenOutput(UINT index, MMRESU
   if (port == nullptr) return nullptr;
   if (port->system->Api() == RtMidi::UNIX_JACK) return JackOutputPort::Open(clientName_, port->name, result);
   return RtMidiOutputPort::Open(port->system->Api(), clientName_, port->name, result);
+}
+
+std::optional<MidiSystems> RtMidiTransport::SystemOf(Direction direction, UINT index) {
+  const std::vector<PortEntry>& ports = Listed(direction);
+  if (index >= ports.size()) return std::nullopt;
+  return SystemOfApi(ports[index].system->Api());
+}
+
+std::vector<MidiSystems> RtMidiTransport::SystemsNotRunning() {
+  std::vector<MidiSystems> notRunning;
+  for (const auto& system : systems_)
+    if (!system->Ready()) notRunning.push_back(SystemOfApi(system->Api()));
+  return notRunning;
 }
 
 const std::vector<PortEntry>& RtMidiTransport::ListAnew(Direction direction) {

@@ -32,6 +32,12 @@ class RtMidiTransport final : public Transport {
   std::unique_ptr<InputConnection> OpenInput(UINT index, InputSink& sink, MMRESULT& result) override;
   std::unique_ptr<OutputConnection> OpenOutput(UINT index, MMRESULT& result) override;
 
+  // For a listing a person reads (bass-firmware --list-ports): the system of a port of the
+  // direction's latest count (none for a number it does not hold), and the systems this
+  // transport uses that are not running.
+  std::optional<MidiSystems> SystemOf(Direction direction, UINT index);
+  std::vector<MidiSystems> SystemsNotRunning();
+
  private:
   // The listing of a direction's latest count, or of its first question when it was never
   // counted: names and opens refer to it, as Transport.h says.

@@ -1,5 +1,6 @@
-// The program's command line: --help and --version answer and end with 0; anything else is
-// refused with status 2 and a word on standard error; no argument runs the program.
+// The program's command line: --help and --version answer and end with 0, --list-ports lists the
+// ports; anything else is refused with status 2 and a word on standard error; no argument runs the
+// program.
 #include <gtest/gtest.h>
 
 #include "app/CommandLine.h"
@@ -39,15 +40,53 @@ TEST(CommandLine, VersionNamesTheDevelopmentTableAndHelpExplainsIt) {
   EXPECT_NE(help.find("FIRMWARE_TABLE"), std::string::npos);
 }
 
+TEST(CommandLine, ListPortsAloneListsThePorts) {
+  const auto answer = AnswerCommandLine({"--list-ports"});
+  EXPECT_EQ(answer.action, Action::ListPorts);
+  EXPECT_EQ(answer.exitStatus, 0);
+}
+
 TEST(CommandLine, AnythingElseIsRefusedWithStatusTwo) {
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {"--verbose"}, {"-h"}, {"file.bin"}, {"--help", "--version"}, {"--version", "extra"}, {""}}) {
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"--verbose"},
+                                             {"-h"},
+                                             {"file.bin"},
+                                             {"--help", "--version"},
+                                             {"--version", "extra"},
+                                             {""},
+                                             {"--list-ports", "--help"},
+                                             {"--list-ports", "--list-ports"},
+                                             {"--list-port"}}) {
     const auto answer = AnswerCommandLine(arguments);
     EXPECT_EQ(answer.action, Action::Refuse) << arguments.front();
     EXPECT_EQ(answer.exitStatus, 2);
     EXPECT_NE(answer.text.find("bass-firmware --help"), std::string::npos);
   }
   EXPECT_NE(AnswerCommandLine({"--help", "-x"}).text.find("unknown argument '-x'"), std::string::npos);
+}
+
+// Each system's help: no line wider than a terminal (the Windows text once had one of about 150
+// characters), and the same options and advice on both.
+TEST(CommandLine, EachSystemsHelpFitsATerminalAndTellsOfListPorts) {
+  for (const app::HelpSystem system : {app::HelpSystem::Linux, app::HelpSystem::Windows}) {
+    const std::string help = app::HelpText(system);
+    ASSERT_FALSE(help.empty());
+    EXPECT_EQ(help.back(), '\n');
+    std::size_t lineStart = 0;
+    for (std::size_t end = help.find('\n'); end != std::string::npos; end = help.find('\n', lineStart)) {
+      EXPECT_LE(end - lineStart, app::kHelpWidth) << help.substr(lineStart, end - lineStart);
+      lineStart = end + 1;
+    }
+    EXPECT_EQ(help.rfind("Usage: bass-firmware [--help | --version | --list-ports]\n", 0), 0u);
+    EXPECT_NE(help.find("  --list-ports  "), std::string::npos);
+    EXPECT_NE(help.find("When the device is not found, --list-ports"), std::string::npos);
+  }
+  EXPECT_NE(app::HelpText(app::HelpSystem::Windows), app::HelpText(app::HelpSystem::Linux));
+#ifdef _WIN32
+  EXPECT_EQ(AnswerCommandLine({"--help"}).text, app::HelpText(app::HelpSystem::Windows));
+#else
+  EXPECT_EQ(AnswerCommandLine({"--help"}).text, app::HelpText(app::HelpSystem::Linux));
+#endif
 }
 
 }  // namespace

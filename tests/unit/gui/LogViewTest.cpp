@@ -1,8 +1,10 @@
-// The log's append rule against what a user may do in the log: type, move the caret, undo.
+// The log's append rule against what a user may do in the log: type, move the caret, undo; and
+// how many lines it keeps.
 #include "app/linux/LogView.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QStringList>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -17,6 +19,14 @@ class LogViewTest : public testing::Test {
   void MoveCaretTo(QTextCursor::MoveOperation where) { log_.moveCursor(where); }
   void Append(const char* line) { app::AppendLogLine(log_, QString::fromUtf8(line)); }
   QString Text() const { return log_.toPlainText(); }
+  QString Line(int number) const { return log_.document()->findBlockByNumber(number).text(); }
+
+  // Lines ">Block first" to ">Block last - 1", appended as one.
+  void AppendBlocks(int first, int last) {
+    QStringList lines;
+    for (int block = first; block < last; ++block) lines.push_back(QString(">Block %1").arg(block));
+    app::AppendLogLine(log_, lines.join(QChar('\n')));
+  }
 
   QPlainTextEdit log_;
 };
@@ -72,6 +82,34 @@ TEST_F(LogViewTest, ScrollsTheNewLineIntoView) {
   ASSERT_EQ(finished.block().text(), ">Finished");
   EXPECT_GT(log_.verticalScrollBar()->value(), 0);
   EXPECT_TRUE(log_.viewport()->rect().contains(log_.cursorRect(finished)));
+}
+
+TEST_F(LogViewTest, KeepsItsLastLinesTheOldestGoingFirst) {
+  log_.resize(200, 80);
+  log_.show();
+  AppendBlocks(0, app::kLogLinesKept + 5);
+  EXPECT_EQ(log_.document()->blockCount(), app::kLogLinesKept + 1) << "and the empty line the next one goes on";
+  EXPECT_EQ(Line(0), ">Block 5");
+  EXPECT_EQ(Line(app::kLogLinesKept - 1), QString(">Block %1").arg(app::kLogLinesKept + 4));
+  Append(">Finished");
+  EXPECT_EQ(Line(0), ">Block 6");
+  EXPECT_EQ(Line(app::kLogLinesKept - 1), ">Finished");
+  EXPECT_EQ(log_.textCursor().position(), Text().size());
+  EXPECT_TRUE(log_.viewport()->rect().contains(log_.cursorRect())) << "the newest line is in view";
+}
+
+TEST_F(LogViewTest, WhatTheUserTypesIsKeptAsLinesAreAndTheirUndoStillWorks) {
+  Type("typed first\n");
+  AppendBlocks(0, app::kLogLinesKept - 2);
+  Type("typed last");
+  Append(">Finished");
+  EXPECT_EQ(Line(0), ">Block 0");
+  EXPECT_EQ(Line(app::kLogLinesKept - 2), "typed last");
+  EXPECT_EQ(Line(app::kLogLinesKept - 1), ">Finished");
+  Type("y");
+  log_.undo();
+  EXPECT_TRUE(Text().endsWith(">Finished\n")) << "the user's own typing after the line can still be undone";
+  EXPECT_EQ(Line(0), ">Block 0") << "but not the lines that went";
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // The log as the program writes it: lines reach the view together, a moment later or as soon as
-// the view is asked for, and then read exactly as if each had been appended alone.
+// the view is asked for, and then read exactly as if each had been appended alone; no more wait
+// than the view keeps.
 #include "app/linux/PacedLog.h"
 
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -51,6 +54,17 @@ TEST_F(PacedLogTest, ABatchReadsAsLinesAppendedOneByOneAroundWhatTheUserTyped) {
   EXPECT_EQ(view_.verticalScrollBar()->value(), alone.verticalScrollBar()->value());
   view_.undo();
   EXPECT_EQ(view_.toPlainText(), alone.toPlainText()) << "the user cannot undo the batch either";
+}
+
+TEST_F(PacedLogTest, NoMoreLinesWaitThanTheViewKeepsAndTheNewestAreTheOnesShown) {
+  const int written = 3 * app::kLogLinesKept;
+  for (int line = 0; line < written; ++line) log_.Write(QString(">Block %1").arg(line));
+  EXPECT_EQ(log_.LinesWaiting(), static_cast<std::size_t>(app::kLogLinesKept));
+  const QTextDocument& document = *log_.View().document();
+  EXPECT_EQ(log_.LinesWaiting(), 0u);
+  EXPECT_EQ(document.blockCount(), app::kLogLinesKept + 1);
+  EXPECT_EQ(document.firstBlock().text(), QString(">Block %1").arg(written - app::kLogLinesKept));
+  EXPECT_EQ(document.lastBlock().previous().text(), QString(">Block %1").arg(written - 1));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // the window thread takes them out and lends the buffers again.
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -122,6 +123,38 @@ TEST_F(DriverPathTest, TheDriverThreadAllocatesAndLocksNothing) {
   buffers.clear();
   midi::CircularBufferFree(instance.EventBuffer);
   EXPECT_EQ(BlocksLeaked(), 0u);
+}
+
+// An output's completion carries the result of its transfer; passing it on costs the driver
+// thread nothing more than the completion itself.
+TEST_F(DriverPathTest, ACompletionAndTheResultItCarriesArePostedWithoutHeapOrLock) {
+  constexpr int kCompletions = 200;
+  midi::CallbackInstance instance{};
+  std::vector<framework::TMessage> received;
+  received.reserve(kCompletions);
+  instance.Window = framework::AllocateHWnd([&](framework::TMessage& message) { received.push_back(message); });
+  MIDIHDR header{};
+  unsigned long heap = 0;
+  unsigned long locks = 0;
+  std::thread driver([&] {
+    testsupport::WatchThread(std::this_thread::get_id());
+    for (int i = 0; i < kCompletions; ++i)
+      midi::MidiDriverCallback(nullptr, MOM_DONE, reinterpret_cast<DWORD_PTR>(&instance),
+                               reinterpret_cast<DWORD_PTR>(&header), i % 2 == 0 ? MIDIERR_NODEVICE : MMSYSERR_NOERROR);
+    testsupport::StopWatching();
+    heap = testsupport::HeapCallsOnWatchedThread();
+    locks = testsupport::LockCallsOnWatchedThread();
+  });
+  driver.join();
+  EXPECT_EQ(heap, 0u);
+  EXPECT_EQ(locks, 0u);
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return received.size() == kCompletions; }));
+  for (int i = 0; i < kCompletions; ++i) {
+    EXPECT_EQ(received[i].Msg, MOM_DONE);
+    EXPECT_EQ(received[i].WParam, i % 2 == 0 ? MIDIERR_NODEVICE : MMSYSERR_NOERROR) << i;
+    EXPECT_EQ(received[i].LParam, reinterpret_cast<std::intptr_t>(&header));
+  }
+  framework::DeallocateHWnd(instance.Window);
 }
 
 // The counter itself must see what it is meant to see, or the proof above proves nothing.

@@ -1,6 +1,7 @@
 // The output side of the platform emulation: long sends complete later as MOM_DONE on a thread
 // of the device's own, a reset hands back what was not sent, close waits for nothing but refuses
-// while headers are in flight.
+// while headers are in flight, the device takes only so many long messages at once, and a
+// transfer that fails after the call returned says so in its completion.
 #include <memory>
 #include <vector>
 
@@ -9,7 +10,9 @@
 
 #include "firmware/Conversation.h"
 #include "midi/platform/MmSystem.h"
+#include "midi/platform/OutputDevice.h"
 #include "tests/support/CallbackRecorder.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/SimulatedPlatform.h"
 
 namespace {
@@ -106,10 +109,60 @@ TEST_F(OutputEmulationTest, CloseIsRefusedWhileMessagesAreInFlightAndResetHandsT
   ASSERT_EQ(done.size(), 2u) << "reset returns once every header is reported done";
   EXPECT_EQ(done[0].param1, reinterpret_cast<DWORD_PTR>(&first.header));
   EXPECT_EQ(done[1].param1, reinterpret_cast<DWORD_PTR>(&second.header));
+  EXPECT_EQ(done[0].param2, 0u) << "a send a reset ended did not fail";
+  EXPECT_EQ(done[1].param2, 0u) << "nor did one it withdrew";
   EXPECT_TRUE(Sim().Sent(device_).empty()) << "nothing was sent";
   EXPECT_EQ(midiOutClose(handle_), MMSYSERR_NOERROR);
   EXPECT_EQ(recorder_.CallsOf(MOM_CLOSE).size(), 1u);
   handle_ = nullptr;
+}
+
+TEST_F(OutputEmulationTest, TheDeviceTakesSoManyLongMessagesAtOnceAndRefusesMoreAsBusyUntilOneIsDone) {
+  Sim().HoldOutput(device_, true);
+  std::vector<std::unique_ptr<LongMessage>> taken;
+  for (unsigned i = 0; i < platform::OutputDevice::kMaxLongMessagesInFlight; ++i) {
+    taken.push_back(std::make_unique<LongMessage>(std::vector<BYTE>{0xF0, static_cast<BYTE>(i), 0xF7}));
+    ASSERT_EQ(Send(*taken.back()), MMSYSERR_NOERROR) << "message " << i;
+  }
+  LongMessage refused({0xF0, 0x7F, 0xF7});
+  EXPECT_EQ(Send(refused), MIDIERR_NOTREADY);
+  EXPECT_EQ(refused.header.dwFlags & MHDR_INQUEUE, 0u) << "the device does not hold what it refused";
+  EXPECT_EQ(midiOutUnprepareHeader(handle_, &refused.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+
+  Sim().HoldOutput(device_, false);
+  ASSERT_TRUE(recorder_.WaitFor(MOM_DONE, taken.size()));
+  EXPECT_EQ(Send(refused), MMSYSERR_NOERROR) << "room again once they are done";
+  ASSERT_TRUE(recorder_.WaitFor(MOM_DONE, taken.size() + 1));
+  EXPECT_EQ(Sim().Sent(device_).size(), taken.size() + 1);
+}
+
+TEST_F(OutputEmulationTest, ATransferThatFailsAfterTheCallReturnedCarriesItsFailureInTheCompletion) {
+  Faults().FailTransfer(1, MMSYSERR_ERROR);
+  LongMessage lost({0xF0, 0x01, 0xF7});
+  LongMessage delivered({0xF0, 0x02, 0xF7});
+  EXPECT_EQ(Send(lost), MMSYSERR_NOERROR) << "the call itself succeeds";
+  EXPECT_EQ(Send(delivered), MMSYSERR_NOERROR);
+  ASSERT_TRUE(recorder_.WaitFor(MOM_DONE, 2));
+
+  const auto done = recorder_.CallsOf(MOM_DONE);
+  EXPECT_EQ(done[0].param1, reinterpret_cast<DWORD_PTR>(&lost.header));
+  EXPECT_EQ(done[0].param2, MMSYSERR_ERROR);
+  EXPECT_EQ(done[1].param2, 0u) << "the next one went out";
+  EXPECT_EQ(lost.header.dwFlags & (MHDR_DONE | MHDR_INQUEUE), MHDR_DONE) << "handed back like any other";
+  const auto sent = Sim().Sent(device_);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].bytes, delivered.data);
+  EXPECT_EQ(Faults().TransferCount(), 2u);
+}
+
+TEST_F(OutputEmulationTest, ADeviceThatGoesAwayWhileAMessageIsOnItsWayFailsThatTransfer) {
+  Sim().HoldOutput(device_, true);
+  LongMessage message({0xF0, 0x01, 0xF7});
+  ASSERT_EQ(Send(message), MMSYSERR_NOERROR);
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return Sim().SendsHeld(device_) == 1; }));
+  Sim().Remove(device_);
+  ASSERT_TRUE(recorder_.WaitFor(MOM_DONE, 1));
+  EXPECT_EQ(recorder_.CallsOf(MOM_DONE)[0].param2, MIDIERR_NODEVICE);
 }
 
 TEST_F(OutputEmulationTest, ShortMessagesGoOutAtOnce) {

@@ -1,13 +1,17 @@
 // The output port's sends: what reaches the device, every refusal with its message, headers
-// released on every path, OnMidiOutput once per message, and messages still in flight at close.
+// released on every path, OnMidiOutput once per message, messages still in flight at close, and
+// a message that failed on its way after the send had returned.
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "firmware/Conversation.h"
 #include "midi/MidiOut.h"
+#include "midi/platform/OutputDevice.h"
 #include "tests/support/PortTestBase.h"
 
 namespace {
@@ -15,6 +19,8 @@ namespace {
 using midi::TMidiOutput;
 using midi::TMidiOutputContext;
 using platform::PlatformCall;
+
+constexpr unsigned kDeviceTakes = platform::OutputDevice::kMaxLongMessagesInFlight;
 
 class MidiOutSendTest : public testsupport::PortTestBase {
  protected:
@@ -61,11 +67,71 @@ TEST_F(MidiOutSendTest, ALongMessageGoesOutUnchangedAndCompletesOnceAfterItsHead
 }
 
 TEST_F(MidiOutSendTest, SeveralMessagesInFlightEachCompleteOnce) {
-  for (int i = 0; i < 20; ++i) Send(probe_);
-  ASSERT_TRUE(AwaitCompletions(20));
+  for (unsigned i = 0; i < kDeviceTakes; ++i) Send(probe_);
+  ASSERT_TRUE(AwaitCompletions(kDeviceTakes));
   ASSERT_TRUE(testsupport::ProcessPendingEvents());
-  EXPECT_EQ(completions_, 20);
-  EXPECT_EQ(Sim().Sent(device_).size(), 20u);
+  EXPECT_EQ(completions_, static_cast<int>(kDeviceTakes));
+  EXPECT_EQ(Sim().Sent(device_).size(), kDeviceTakes);
+  EXPECT_EQ(port_->MessagesInFlight(), 0u);
+}
+
+TEST_F(MidiOutSendTest, MessagesQueuedAreThoseThePlatformHoldsNotThoseAwaitingTheirCompletion) {
+  Sim().HoldOutput(device_, true);
+  Send(probe_);
+  Send(probe_);
+  EXPECT_EQ(port_->MessagesQueued(), 2u);
+  Sim().HoldOutput(device_, false);
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (port_->MessagesQueued() > 0 && std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(port_->MessagesQueued(), 0u);
+  EXPECT_EQ(port_->MessagesInFlight(), 2u) << "their completions still wait in the window";
+  ASSERT_TRUE(AwaitCompletions(2));
+}
+
+TEST_F(MidiOutSendTest, ARefusalAsBusyIsCountedForTheOpening) {
+  Sim().HoldOutput(device_, true);
+  for (unsigned i = 0; i < kDeviceTakes; ++i) Send(probe_);
+  EXPECT_EQ(RaisedBy([&] { Send(probe_); }), "(Long Msg) The hardware is busy with other data.");
+  EXPECT_EQ(port_->MessagesInFlight(), kDeviceTakes) << "the refused one is released at once";
+  Faults().FailNext(PlatformCall::midiOutLongMsg, MMSYSERR_INVALHANDLE);
+  EXPECT_NE(RaisedBy([&] { Send(probe_); }), "");
+  EXPECT_EQ(port_->BusyRefusalCount(), 1u) << "other refusals are not busy ones";
+
+  EXPECT_TRUE(port_->Close());
+  ASSERT_TRUE(port_->Open());
+  EXPECT_EQ(port_->BusyRefusalCount(), 0u);
+}
+
+// The platform reports such a message done like any other; its failure comes with the
+// completion, and reaches the window as the send's own error would have.
+TEST_F(MidiOutSendTest, AMessageThatFailedOnItsWayRaisesTheSendsErrorOnceItsHeaderIsReleased) {
+  Faults().FailTransfer(1, MMSYSERR_INVALPARAM);
+  Send(probe_);
+  ASSERT_TRUE(AwaitCompletions(1));
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
+  EXPECT_EQ(escaped_, std::vector<std::string>{"(Long Msg) The specified pointer or structure is invalid."});
+  EXPECT_EQ(port_->Error(), MMSYSERR_INVALPARAM);
+  EXPECT_EQ(completions_, 1);
+  EXPECT_EQ(inFlightAtCompletion_, std::vector<std::size_t>{0});
+  EXPECT_EQ(BlocksLeaked(), 1u) << "only the port's callback instance";
+  EXPECT_TRUE(Sim().Sent(device_).empty());
+
+  Send(probe_);
+  ASSERT_TRUE(AwaitCompletions(2));
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
+  EXPECT_EQ(escaped_.size(), 1u) << "the next message went out";
+  EXPECT_EQ(Sim().Sent(device_).size(), 1u);
+}
+
+TEST_F(MidiOutSendTest, AFailingHandlerOfAFailedMessageDoesNotHideTheSendsError) {
+  port_->OnMidiOutput =
+      framework::TNotifyEvent(&owner_, [](framework::TObject*) { throw midi::EMidiOutputError("from the handler"); });
+  Faults().FailTransfer(1, MIDIERR_NODEVICE);
+  Send(probe_);
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return escaped_.size() == 2; }));
+  EXPECT_EQ(escaped_[0], "from the handler");
+  EXPECT_EQ(escaped_[1], port_->ErrorText(MIDIERR_NODEVICE, TMidiOutputContext::LongMessage));
   EXPECT_EQ(port_->MessagesInFlight(), 0u);
 }
 

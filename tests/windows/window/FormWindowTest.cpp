@@ -1,5 +1,5 @@
 // The main window as the window system sees it (its layout, font, scaling, place, the density of
-// another monitor, how it ends) and its log (how program lines go in, paced).
+// another monitor, how it ends) and its log (how program lines go in, paced, and how many stay).
 #include "app/windows/FormWindow.h"
 
 #include <windows.h>
@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "app/WindowGeometry.h"
 #include "app/windows/EventLoop.h"
@@ -200,6 +201,23 @@ class LogTest : public testing::Test {
     ::SendMessageW(log, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
   }
 
+  // Lines ">Block first" to ">Block last - 1", joined as one append takes them.
+  static std::wstring Blocks(int first, int last) {
+    std::wstring lines;
+    for (int block = first; block < last; ++block)
+      lines += (block == first ? L">Block " : L"\n>Block ") + std::to_wstring(block);
+    return lines;
+  }
+
+  // The log's lines, each without its line end; the line after the last line end is left out.
+  std::vector<std::string> Lines() const {
+    const std::string text = WindowText(log_);
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+      lines.push_back(text.substr(start, end - start));
+    return lines;
+  }
+
   app::FormWindow form_{[] {}};
   HWND log_ = form_.Log();
 };
@@ -260,6 +278,41 @@ TEST_F(LogTest, PacedLinesGoInTogetherWithinAFewTicksOrAtOnceWhenTheLogIsAskedFo
   paced.Write(L">Communications Established");
   EXPECT_EQ(paced.Control(), log_);
   EXPECT_EQ(WindowText(log_), ">Switch on QLT-1\r\n>USB Midi Connected\r\n>Communications Established\r\n");
+}
+
+TEST_F(LogTest, TheLogKeepsItsLastLinesTheOldestGoingFirst) {
+  form_.Show(SW_SHOWNORMAL);
+  app::AppendLogLine(log_, Blocks(0, app::kLogLinesKept + 5));
+  std::vector<std::string> lines = Lines();
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(app::kLogLinesKept));
+  EXPECT_EQ(lines.front(), ">Block 5");
+  EXPECT_EQ(lines.back(), ">Block " + std::to_string(app::kLogLinesKept + 4));
+
+  ::SendMessageW(log_, EM_SETSEL, 0, 0);
+  TypeAsTheUser(log_, L"note: ");
+  app::AppendLogLine(log_, L">Finished");
+  lines = Lines();
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(app::kLogLinesKept));
+  EXPECT_EQ(lines.front(), ">Block 6") << "what the user typed in an old line goes with it";
+  EXPECT_EQ(lines.back(), ">Finished");
+  DWORD start = 0;
+  DWORD end = 0;
+  ::SendMessageW(log_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, static_cast<DWORD>(::GetWindowTextLengthW(log_))) << "the caret stays behind the newest line";
+  EXPECT_FALSE(::SendMessageW(log_, EM_CANUNDO, 0, 0));
+}
+
+TEST_F(LogTest, NoMorePacedLinesWaitThanTheLogKeepsAndTheNewestAreTheOnesShown) {
+  app::PacedLog paced(log_);
+  const int written = 3 * app::kLogLinesKept;
+  for (int block = 0; block < written; ++block) paced.Write(L">Block " + std::to_wstring(block));
+  EXPECT_EQ(paced.LinesWaiting(), static_cast<std::size_t>(app::kLogLinesKept));
+  EXPECT_EQ(paced.Control(), log_);
+  EXPECT_EQ(paced.LinesWaiting(), 0u);
+  const std::vector<std::string> lines = Lines();
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(app::kLogLinesKept));
+  EXPECT_EQ(lines.front(), ">Block " + std::to_string(written - app::kLogLinesKept));
+  EXPECT_EQ(lines.back(), ">Block " + std::to_string(written - 1));
 }
 
 }  // namespace
