@@ -67,9 +67,9 @@ wine_desktop() {
 # wine_close IMAGE: asks the prefix's programs named IMAGE (bass-firmware.exe) to close as their
 # close box would: taskkill without /F posts WM_CLOSE to their top-level windows. (SIGINT to the
 # wine process raises a Ctrl+C console event in the program; SIGTERM ends it with no chance to
-# close.)
+# close.) Starting taskkill takes half a minute in the guest on a busy host: it has two.
 wine_close() {
-  wine_run 30 taskkill /IM "$1" > /dev/null
+  wine_run 120 taskkill /IM "$1" > /dev/null
 }
 
 # wine_wait_idle SECONDS: waits until every program of the prefix has ended (the wineserver goes

@@ -13,7 +13,7 @@ rm -rf "$prefix"
 wine_prefix "$prefix"
 wine_stop
 export WINDOWS_PREFIX=$WINEPREFIX
-export DESKTOP_SECONDS=300
+export DESKTOP_SECONDS=600
 rm -rf "$results"
 mkdir -p "$results"
 count=$(grep -c . "$cases")
