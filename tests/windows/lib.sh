@@ -46,12 +46,30 @@ wine_run() {
   DISPLAY='' timeout --kill-after=10 "$limit" "$WINE" "$@"
 }
 
+# wine_desktop SECONDS: starts the session's desktop process (explorer.exe /desktop) and waits
+# until it has set up its graphics driver, which it records in the registry until the session
+# ends; status 1 when that takes more than SECONDS. A program that finds no desktop starts this
+# process itself but waits for it only ten seconds: on a slow or busy machine it then goes on with
+# a desktop without a driver, and every window it makes fails for the rest of its life, with error
+# 0. Programs started once this has returned find the desktop ready. The desktop process writes
+# to the prefix's desktop.log, not to the caller's streams, so that no pipe it shares with a later
+# program stays open for as long as the desktop runs.
+wine_desktop() {
+  local deadline=$((SECONDS + $1))
+  DISPLAY='' "$WINE" explorer.exe /desktop > "$WINEPREFIX/desktop.log" 2>&1 < /dev/null &
+  until DISPLAY='' "$WINE" reg query 'HKLM\System\CurrentControlSet\Control\Video' /s 2> /dev/null |
+    tr -d '\r' | grep -q GraphicsDriver; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 1
+  done
+}
+
 # wine_close IMAGE: asks the prefix's programs named IMAGE (bass-firmware.exe) to close as their
 # close box would: taskkill without /F posts WM_CLOSE to their top-level windows. (SIGINT to the
 # wine process raises a Ctrl+C console event in the program; SIGTERM ends it with no chance to
-# close.)
+# close.) Starting taskkill takes half a minute in the guest on a busy host: it has two.
 wine_close() {
-  wine_run 30 taskkill /IM "$1" > /dev/null
+  wine_run 120 taskkill /IM "$1" > /dev/null
 }
 
 # wine_wait_idle SECONDS: waits until every program of the prefix has ended (the wineserver goes

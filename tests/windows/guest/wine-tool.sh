@@ -15,8 +15,23 @@ sed -u 's/\r$//' < "$lines_out" &
 filter=$!
 wine "$program" > "$lines_out" 2> >(sed -u 's/\r$//' >&2) &
 tool=$!
+# A program that a close request does not end within this time is ended, with a line that says
+# so: the case then fails at once instead of at its time limit.
+close_seconds=120
 interrupted=0
-trap 'interrupted=1; wine_close "$(basename "$program")"' TERM INT
+watchdog=
+close_request() {
+  interrupted=1
+  wine_close "$(basename "$program")"
+  (
+    sleep "$close_seconds"
+    kill -0 "$tool" 2> /dev/null || exit 0
+    echo "FAIL: the program did not end within $close_seconds s of the close request" >&2
+    kill -KILL "$tool"
+  ) &
+  watchdog=$!
+}
+trap close_request TERM INT
 
 # A trapped signal ends a wait early, with the signal's status: wait again for the program's own.
 wait "$tool"
@@ -26,5 +41,6 @@ while [ "$interrupted" = 1 ]; do
   wait "$tool"
   status=$?
 done
+[ -z "$watchdog" ] || kill "$watchdog" 2> /dev/null
 wait "$filter"
 exit "$status"
