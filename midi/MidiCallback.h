@@ -42,13 +42,8 @@ using DriverCallback = MIDICALLBACK;
 //
 // Posts MIM_DATA for a stored input item, kRingOverflow (PortMessages.h) for one dropped because
 // the ring was full and for input the platform lost (kMimInputLost), and MOM_DONE with the
-<<<<<<< HEAD
 // finished header (lParam) and the result of its transfer (wParam) for an output buffer.
-void MidiDriverCallback(void* device, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2) noexcept;
-=======
-// finished header for an output buffer.
 void CALLBACK MidiDriverCallback(DriverHandle device, UINT message, DWORD_PTR instance, DWORD_PTR param1,
                                  DWORD_PTR param2) noexcept;
->>>>>>> d2
 
 }  // namespace midi
