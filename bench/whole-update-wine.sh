@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The whole update of the Windows program under wine, in a guest with the kernel's ALSA sequencer
+# (scripts/midi-vm), where wine's MIDI services reach the sequencer: bass-firmware.exe against
+# winmm-exchange.exe (the same acknowledgement-paced conversation straight on winmm), both under
+# wine with an emulator on the sequencer that acknowledges at once (qlt1-emulator --system alsa
+# --timing), timed by the emulator from its ReadyReply to the FinishRequest, runs alternating. The
+# emulator starts before each program: wine lists the sequencer's ports when a program first opens
+# its MIDI services. The guest's processor is emulated, so only the ratio means anything. Prints a
+# figure record.
+#   WINDOWS_BUILD (default build-windows): the Windows build, as scripts/build-windows makes it.
+here=$(cd "$(dirname "$0")" && pwd)
+export WINDOWS_BUILD=${WINDOWS_BUILD:-build-windows}
+if [ ! -e /dev/snd/seq ]; then
+  # wine makes its prefix in seconds here, in minutes on the guest's emulated processor; the
+  # guest shares it (wine keeps its registry there).
+  source "$here/../tests/windows/lib.sh"
+  prefix=$(mktemp -d -t bench-wine.XXXXXXXXXX)
+  trap 'rm -rf "$prefix"' EXIT
+  wine_prefix "$prefix/prefix"
+  wine_stop
+  WINDOWS_PREFIX=$WINEPREFIX "$here/../scripts/midi-vm" --share "$prefix" --timeout 1500 -- \
+    bash "$here/whole-update-wine.sh"
+  exit
+fi
+source "$here/../tests/windows/guest/wine-guest.sh"
+source "$here/lib.sh"
+export MIDI_SYSTEM=alsa
+export WINDOWS_PROGRAM=$WINDOWS_BUILD/app/bass-firmware.exe
+TOOL=$here/../tests/windows/guest/wine-tool.sh
+baseline=$(guest_copy "$WINDOWS_BUILD/bench/windows/winmm-exchange.exe")
+
+samples_wine() (
+  source "$here/../scripts/midi-session.sh"
+  start_server
+  local tool=() direct=() run
+  for ((run = 0; run < ${BENCH_RUNS:-5}; run++)); do
+    tool+=("$(timed_update "$TOOL")")
+    direct+=("$(timed_update "$WINE" "$baseline")")
+  done
+  echo "${tool[*]}"
+  echo "${direct[*]}"
+)
+
+sampled=$(mktemp)
+samples_wine > "$sampled"
+{ read -r -a tool; read -r -a direct; } < "$sampled"
+rm -f "$sampled"
+wine_stop
+"$BENCH/bench_figure" "whole update under wine, in a guest" ms 'ratio<=1.10' "${tool[@]}" --baseline "${direct[@]}"
