@@ -9,7 +9,10 @@
 # figure record.
 #   WINDOWS_BUILD (default build-windows): the Windows build, as scripts/build-windows makes it.
 here=$(cd "$(dirname "$0")" && pwd)
-export WINDOWS_BUILD=${WINDOWS_BUILD:-build-windows}
+WINDOWS_BUILD=$(cd "${WINDOWS_BUILD:-build-windows}" && pwd)
+export WINDOWS_BUILD
+# A first start of wine in the guest takes most of a minute.
+export UPDATE_SECONDS=${UPDATE_SECONDS:-400}
 if [ ! -e /dev/snd/seq ]; then
   # wine makes its prefix in seconds here, in minutes on the guest's emulated processor; the
   # guest shares it (wine keeps its registry there).
@@ -22,6 +25,8 @@ if [ ! -e /dev/snd/seq ]; then
     bash "$here/whole-update-wine.sh"
   exit
 fi
+# wine with a terminal for input would take it for its console.
+exec < /dev/null
 source "$here/../tests/windows/guest/wine-guest.sh"
 source "$here/lib.sh"
 export MIDI_SYSTEM=alsa
@@ -29,9 +34,14 @@ export WINDOWS_PROGRAM=$WINDOWS_BUILD/app/bass-firmware.exe
 TOOL=$here/../tests/windows/guest/wine-tool.sh
 baseline=$(guest_copy "$WINDOWS_BUILD/bench/windows/winmm-exchange.exe")
 
+# A first run of each, untimed: wine's first start of a program in the guest fills its caches. The
+# wineserver stays between the runs, so that no run pays for starting it.
 samples_wine() (
+  wineserver -p
   source "$here/../scripts/midi-session.sh"
   start_server
+  timed_update "$TOOL" > /dev/null
+  timed_update "$WINE" "$baseline" > /dev/null
   local tool=() direct=() run
   for ((run = 0; run < ${BENCH_RUNS:-5}; run++)); do
     tool+=("$(timed_update "$TOOL")")
@@ -39,6 +49,7 @@ samples_wine() (
   done
   echo "${tool[*]}"
   echo "${direct[*]}"
+  wineserver -k
 )
 
 sampled=$(mktemp)
