@@ -34,10 +34,30 @@ export WINDOWS_PROGRAM=$WINDOWS_BUILD/app/bass-firmware.exe
 TOOL=$here/../tests/windows/guest/wine-tool.sh
 baseline=$(guest_copy "$WINDOWS_BUILD/bench/windows/winmm-exchange.exe")
 
-# A first run of each, untimed: wine's first start of a program in the guest fills its caches. The
-# wineserver stays between the runs, so that no run pays for starting it.
-samples_wine() (
+# wine's session made ready before the first program, as tests/windows/guest does: its server and
+# a program of its own (cmd.exe waiting for a line that never comes) kept up from run to run, and
+# its desktop process up with its graphics driver. A program that has to start the desktop waits
+# for it ten seconds only; in the guest it takes minutes, and the program's main window then fails
+# ("Cannot create the main window: system error 0").
+session_ready() {
+  local deadline=$((SECONDS + 600)) keeper_input
   wineserver -p
+  keeper_input=$(mktemp -u)
+  mkfifo "$keeper_input"
+  DISPLAY='' "$WINE" cmd.exe /c "set /p line=" < "$keeper_input" > /dev/null 2>&1 &
+  exec 3> "$keeper_input"
+  rm -f "$keeper_input"
+  DISPLAY='' "$WINE" explorer.exe /desktop > /dev/null 2>&1 < /dev/null &
+  until DISPLAY='' "$WINE" reg query 'HKLM\System\CurrentControlSet\Control\Video' /s 2> /dev/null |
+    tr -d '\r' | grep -q GraphicsDriver; do
+    [ "$SECONDS" -lt "$deadline" ] || wine_fail "wine's desktop was not ready within 600 s"
+    sleep 1
+  done
+}
+
+# A first run of each, untimed: wine's first start of a program in the guest fills its caches.
+samples_wine() (
+  session_ready
   source "$here/../scripts/midi-session.sh"
   start_server
   timed_update "$TOOL" > /dev/null
@@ -49,6 +69,7 @@ samples_wine() (
   done
   echo "${tool[*]}"
   echo "${direct[*]}"
+  exec 3>&-
   wineserver -k
 )
 
