@@ -42,6 +42,10 @@ using testsupport::FlaggedBlocks;
 
 using SignalHandler = void (*)(int);
 
+const std::string kHeldPortText =
+    "The MIDI device is already in use by another program. Close the other programs that use MIDI: the tool connects "
+    "to the QLT-1 as soon as its port is free.";
+
 SignalHandler CurrentHandler(int signal) {
   struct sigaction current {};
   sigaction(signal, nullptr, &current);
@@ -191,13 +195,45 @@ TEST_F(ProgramTest, SigintWhileAnErrorBoxIsOpenClosesBoxAndWindow) {
   EXPECT_EQ(status, 0);
   EXPECT_TRUE(raised) << "discovery went on behind the box";
   EXPECT_EQ(mostBoxes, 1u);
-  EXPECT_EQ(seen.text, "The MIDI device is already in use by another program.");
+  EXPECT_EQ(seen.text, kHeldPortText);
   EXPECT_EQ(seen.caption, QCoreApplication::applicationName().toStdString());
   EXPECT_TRUE(guitest::OpenBoxes().empty());
   EXPECT_EQ(MainWindow(), nullptr);
   EXPECT_FALSE(Sim().IsOpen(device.ToolInput()));
   EXPECT_FALSE(Sim().IsOpen(device.ToolOutput()));
   EXPECT_EQ(guitest::Lines(stdout_), std::vector<std::string>{">Switch on QLT-1"});
+}
+
+// Another program holds the device's input port: every discovery tick fails. Never more than one
+// box waits while the ticks fail on behind it, each says what to do, the next comes once it is
+// closed, and once the port is free the update runs to its end.
+TEST_F(ProgramTest, AHeldPortShowsOneBoxAtATimeAgainOnceClosedAndTheUpdateRunsOnceItIsFree) {
+  testsupport::SimulatedQlt1 device(Sim());
+  Faults().FailAlways(PlatformCall::midiInOpen, MMSYSERR_ALLOCATED);
+  std::vector<std::string> texts;
+  std::size_t mostBoxes = 0;
+  unsigned opensAtBox = 0;
+  const int status = RunWith([&] {
+    const std::vector<QMessageBox*> boxes = guitest::OpenBoxes();
+    mostBoxes = std::max(mostBoxes, boxes.size());
+    if (device.FinishCount() == 1 && MainWindow() != nullptr) MainWindow()->close();
+    if (boxes.empty()) return;
+    const unsigned opens = Faults().CallCount(PlatformCall::midiInOpen);
+    if (opensAtBox == 0) opensAtBox = opens;
+    if (opens < opensAtBox + 3) return;
+    texts.push_back(guitest::Describe(*boxes.front()).text);
+    opensAtBox = 0;
+    if (texts.size() == 2) Faults().Clear(PlatformCall::midiInOpen);
+    guitest::PressOk(*boxes.front());
+  });
+
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(mostBoxes, 1u);
+  EXPECT_EQ(texts, (std::vector<std::string>{kHeldPortText, kHeldPortText}));
+  EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
+  const std::vector<std::string> failures = ProgramLines(stderr_);
+  EXPECT_GE(failures.size(), 6u) << "every failed tick reaches standard error";
+  EXPECT_EQ(std::count(failures.begin(), failures.end(), kHeldPortText), static_cast<std::ptrdiff_t>(failures.size()));
 }
 
 TEST_F(ProgramTest, AGivenTransportIsUsedForTheRunAndTheInstalledOneComesBack) {

@@ -276,7 +276,9 @@ TEST_F(ProgramTest, AFailingTickShowsOneBoxCaptionedWithTheTitleWhileTicksGoOnAn
   EXPECT_EQ(status, 0);
   EXPECT_TRUE(closed) << "discovery went on behind the box";
   EXPECT_EQ(mostBoxes, 1u);
-  EXPECT_EQ(seen.text, "The MIDI device is already in use by another program.");
+  EXPECT_EQ(seen.text,
+            "The MIDI device is already in use by another program. Close the other programs that use MIDI: the tool "
+            "connects to the QLT-1 as soon as its port is free.");
   EXPECT_EQ(seen.caption, framework::TApplication::TitleOf("window_tests.exe"));
   EXPECT_TRUE(seen.errorIcon);
   EXPECT_TRUE(windowtest::OpenBoxes().empty());
