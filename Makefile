@@ -60,10 +60,12 @@ FUZZ_SECONDS ?= 300
 fuzz: deps
 	@fuzz/run $(FUZZ_SECONDS)
 
-# Not part of test: timing figures need a quiet machine, and take a few minutes.
+# Not part of test: timing figures need a quiet machine, and take a few minutes. The Windows
+# program and its baselines come from the Windows build in $(WINDOWS_DIR).
 bench: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS) --target bench_programs
-	@bench/run $(BUILD_DIR)
+	@JOBS=$(JOBS) scripts/build-windows $(BUILD_DIR) $(WINDOWS_DIR)
+	@WINDOWS_BUILD=$(WINDOWS_DIR) bench/run $(BUILD_DIR)
 
 # Every C++ file git tracks, laid out by .clang-format; format-check changes nothing and fails on a
 # file that differs (CI runs it).

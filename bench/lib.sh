@@ -50,10 +50,10 @@ cpu_percent() {
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{ sum += $1 } END { printf "%d\n", sum }'; }
 
 # timed_update PROGRAM [ARGS...]: one update against a fresh emulator on MIDI_SYSTEM (jack unless
-# set); echoes the milliseconds. It runs in a command substitution, whose end the session's
-# clean-up never sees: it ends what it started itself, also when it fails, or a program left
-# running would stay on the session's server (or sequencer) and answer in the next run's
-# conversation.
+# set), within UPDATE_SECONDS (default 120); echoes the milliseconds. It runs in a command
+# substitution, whose end the session's clean-up never sees: it ends what it started itself, also
+# when it fails, or a program left running would stay on the session's server (or sequencer) and
+# answer in the next run's conversation.
 timed_update() {
   emulator="" program=""
   trap 'kill -TERM $emulator $program 2>/dev/null || true' EXIT
@@ -62,7 +62,7 @@ timed_update() {
   wait_line "$WORK/qlt1-emulator.out" "open on ${MIDI_SYSTEM:-jack}" 10
   start "$@"
   program=$STARTED
-  wait_line "$WORK/qlt1-emulator.out" "qlt1-emulator: finish after" 120 "the update by $(basename "$1")"
+  wait_line "$WORK/qlt1-emulator.out" "qlt1-emulator: finish after" "${UPDATE_SECONDS:-120}" "the update by $(basename "$1")"
   local verified=0
   wait "$emulator" || verified=$?
   finish "$emulator"

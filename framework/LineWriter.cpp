@@ -17,28 +17,53 @@ LineWriter::~LineWriter() {
 }
 
 void LineWriter::Write(StandardStream stream, std::string_view line) {
-  std::string text;
-  text.reserve(line.size() + 1);
-  text.append(line);
-  text += '\n';
+  if (Queue(stream, line, false)) lineQueued_.notify_one();
+}
+
+// A thread that never lets the writer wake would fill the queue, and lines would be dropped that
+// the stream could have taken: from half the capacity on, the writer wakes anyway.
+void LineWriter::WriteQuietly(StandardStream stream, std::string_view line) {
+  if (!Queue(stream, line, true)) return;
+  if (QueuedBytes() >= capacity_ / 2) Wake();
+}
+
+void LineWriter::Wake() {
   {
     const std::lock_guard lock(mutex_);
-    std::uint64_t& unannounced = unannounced_[IndexOf(stream)];
-    std::string notice = unannounced == 0 ? std::string() : DroppedLinesNotice(unannounced) + '\n';
-    const std::size_t needed = CostOf(text.size()) + (notice.empty() ? 0 : CostOf(notice.size()));
-    if (needed > capacity_ - queuedBytes_) {
-      ++unannounced;
-      ++dropped_;
-      return;
-    }
-    if (!notice.empty()) Push(stream, std::move(notice));
-    unannounced = 0;
-    Push(stream, std::move(text));
+    if (!holding_) return;
+    holding_ = false;
   }
   lineQueued_.notify_one();
 }
 
+bool LineWriter::Queue(StandardStream stream, std::string_view line, bool quietly) {
+  std::string text;
+  text.reserve(line.size() + 1);
+  text.append(line);
+  text += '\n';
+  const std::lock_guard lock(mutex_);
+  std::uint64_t& unannounced = unannounced_[IndexOf(stream)];
+  std::string notice = unannounced == 0 ? std::string() : DroppedLinesNotice(unannounced) + '\n';
+  const std::size_t needed = CostOf(text.size()) + (notice.empty() ? 0 : CostOf(notice.size()));
+  if (needed > capacity_ - queuedBytes_) {
+    ++unannounced;
+    ++dropped_;
+    return false;
+  }
+  // A writer already at work goes on with a quiet line too: it is awake anyway.
+  if (!quietly) {
+    holding_ = false;
+  } else if (queue_.empty() && !writing_) {
+    holding_ = true;
+  }
+  if (!notice.empty()) Push(stream, std::move(notice));
+  unannounced = 0;
+  Push(stream, std::move(text));
+  return true;
+}
+
 bool LineWriter::Finish(std::chrono::milliseconds patience) {
+  Wake();
   std::unique_lock lock(mutex_);
   const auto allWritten = [this] { return queue_.empty() && !writing_; };
   while (!allWritten()) {
@@ -76,7 +101,7 @@ void LineWriter::Push(StandardStream stream, std::string text) {
 void LineWriter::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    lineQueued_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+    lineQueued_.wait(lock, [this] { return stopping_ || (!queue_.empty() && !holding_); });
     if (stopping_) return;
     Line line = std::move(queue_.front());
     queue_.pop_front();

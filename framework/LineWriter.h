@@ -42,6 +42,13 @@ class LineWriter {
   // that does not fit is dropped and counted; the next line of that stream that fits is preceded
   // by one line saying how many were left out there.
   void Write(StandardStream stream, std::string_view line);
+  // Queues `line` as Write does, with the same bound and order, but leaves the writer's thread
+  // asleep: waking it costs the writing thread a call into the system, and its writing competes
+  // for the processor with what the writing thread does next. The line is written at the next
+  // Wake, Write or Finish, or once half the capacity is queued.
+  void WriteQuietly(StandardStream stream, std::string_view line);
+  // Wakes the writer's thread for the lines written quietly; nothing when there are none.
+  void Wake();
 
   // Waits until every line queued so far has been handed to the sink, giving up once the sink has
   // not finished a write for `patience`; false when it gave up.
@@ -63,6 +70,8 @@ class LineWriter {
 
   static std::size_t CostOf(std::size_t textLength) { return textLength + kLineCost; }
   static std::size_t IndexOf(StandardStream stream) { return stream == StandardStream::Output ? 0 : 1; }
+  // Queues `line`, noting when it waits for a Wake; false when it was dropped.
+  bool Queue(StandardStream stream, std::string_view line, bool quietly);
   void Push(StandardStream stream, std::string text);
   void Run();
 
@@ -77,6 +86,7 @@ class LineWriter {
   std::uint64_t written_ = 0;              // lines the sink has finished with
   std::uint64_t unannounced_[2] = {0, 0};  // per stream, dropped since its last notice
   std::uint64_t dropped_ = 0;
+  bool holding_ = false;  // the queue holds only lines written quietly since the last wake
   bool stopping_ = false;
   std::thread thread_;  // last: it starts once everything it uses exists
 };

@@ -23,6 +23,12 @@ LineWriter& ProcessWriter() {
 
 void WriteStandardLine(StandardStream stream, std::string_view line) { ProcessWriter().Write(stream, line); }
 
+void WriteStandardLineQuietly(StandardStream stream, std::string_view line) {
+  ProcessWriter().WriteQuietly(stream, line);
+}
+
+void WakeStandardLines() { ProcessWriter().Wake(); }
+
 bool FinishStandardLines(std::chrono::milliseconds patience) { return ProcessWriter().Finish(patience); }
 
 const LineWriter& StandardLineWriter() { return ProcessWriter(); }

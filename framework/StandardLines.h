@@ -22,6 +22,11 @@ inline constexpr std::chrono::milliseconds kStandardLinesPatience{1000};
 
 // Queues `line` (given without its line end) for `stream`; any thread.
 void WriteStandardLine(StandardStream stream, std::string_view line);
+// The same, in its place among the lines, but written only once the writer is woken
+// (WakeStandardLines, the next WriteStandardLine or FinishStandardLines): for a thread that has
+// something more urgent to do first.
+void WriteStandardLineQuietly(StandardStream stream, std::string_view line);
+void WakeStandardLines();
 
 // Waits until the lines queued so far are written, or until the streams have taken nothing for
 // `patience`; false then.

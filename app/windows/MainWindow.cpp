@@ -9,7 +9,7 @@ namespace app {
 TForm1::TForm1() : TComponent(nullptr) {
   SetName("Form1");
   window_ = std::make_unique<FormWindow>([this] { EndSession(); });
-  log_ = std::make_unique<PacedLog>(window_->Log());
+  log_ = std::make_unique<PacedLog>(window_->Log(), [] { framework::WakeStandardLines(); });
   programmer_ = std::make_unique<Programmer>(
       *this, [this](const std::string& line) { AppendLog(line); },
       ProgrammerEvents{{this, &TForm1::Timer1Timer},
@@ -46,9 +46,11 @@ void TForm1::MidiInput1Overflow(framework::TObject* sender) {
   programmer_->InputOverflowed(static_cast<const midi::TMidiInput&>(*sender));
 }
 
+// A line is written on the way from a reply to the block it answers: its echo waits, in its place
+// among the lines, until the log's own lines go in, when the window thread is idle.
 void TForm1::AppendLog(const std::string& line) {
   log_->Write(framework::WideFromUtf8(line));
-  framework::WriteStandardLine(framework::StandardStream::Output, line);
+  framework::WriteStandardLineQuietly(framework::StandardStream::Output, line);
 }
 
 void TForm1::EndSession() {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <iterator>
+#include <utility>
 
 #include "app/windows/LogView.h"
 
@@ -13,7 +14,8 @@ namespace {
 constexpr unsigned kFlushIntervalMs = 50;
 }  // namespace
 
-PacedLog::PacedLog(HWND control) : control_(control), flushTimer_([this] { Flush(); }) {}
+PacedLog::PacedLog(HWND control, std::function<void()> flushed)
+    : control_(control), flushed_(std::move(flushed)), flushTimer_([this] { Flush(); }) {}
 
 // A timer the system cannot give leaves the lines for the next write or Control(); the next
 // write tries again.
@@ -33,6 +35,7 @@ HWND PacedLog::Control() {
 void PacedLog::Flush() {
   flushTimer_.Stop();
   flushDue_ = false;
+  if (flushed_) flushed_();
   if (pending_.empty()) return;
   std::wstring lines = pending_.front();
   for (auto line = std::next(pending_.begin()); line != pending_.end(); ++line) lines += L'\n' + *line;

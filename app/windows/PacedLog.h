@@ -7,9 +7,12 @@
 // invalidation; taken in the handler that writes the line, that would hold up the block the
 // handler sends next, and the next acknowledgement behind it. Of the lines waiting, no more are
 // kept than the control keeps (kLogLinesKept): older ones would only be dropped from it again.
+// Each time the lines go in, `flushed` (if given) runs: what else waits for the window thread to
+// be idle.
 // Window thread.
 
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "framework/IntervalTimer.h"
@@ -20,7 +23,7 @@ namespace app {
 
 class PacedLog {
  public:
-  explicit PacedLog(HWND__* control);
+  explicit PacedLog(HWND__* control, std::function<void()> flushed = {});
   PacedLog(const PacedLog&) = delete;
   PacedLog& operator=(const PacedLog&) = delete;
 
@@ -35,6 +38,7 @@ class PacedLog {
   void Flush();
 
   HWND__* control_;
+  std::function<void()> flushed_;
   std::deque<std::wstring> pending_;  // lines not yet in the control, oldest first
   framework::IntervalTimer flushTimer_;
   bool flushDue_ = false;

@@ -11,6 +11,7 @@
 #include <future>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -142,6 +143,43 @@ TEST_F(LineWriterTest, ALineLongerThanTheWholeBoundIsDroppedAndTheLinesAroundItA
   const std::vector<std::pair<StandardStream, std::string>> expected{
       {kOut, "before\n"}, {kOut, LineWriter::DroppedLinesNotice(1) + "\n"}, {kOut, "after\n"}};
   EXPECT_EQ(sink_.Written(), expected);
+}
+
+// Until `count` lines are written, at most 10 s.
+bool AwaitWritten(GatedSink& sink, std::size_t count) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (sink.Written().size() < count) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+TEST(LineWriterQuiet, QuietLinesWaitForAWakeInTheirPlaceAmongTheOthers) {
+  GatedSink sink;
+  LineWriter writer([&](StandardStream stream, std::string_view text) { return sink.Write(stream, text); }, 4096);
+  writer.WriteQuietly(kOut, ">Block 0");
+  writer.WriteQuietly(kOut, ">Block 1");
+  std::this_thread::sleep_for(100ms);
+  EXPECT_TRUE(sink.Written().empty()) << "written before anything woke the writer";
+
+  writer.Write(kErr, "error");
+  ASSERT_TRUE(AwaitWritten(sink, 3));
+  writer.WriteQuietly(kOut, ">Block 2");
+  writer.Wake();
+  ASSERT_TRUE(AwaitWritten(sink, 4));
+  writer.WriteQuietly(kOut, ">Finished");
+  ASSERT_TRUE(writer.Finish(10s));
+
+  const std::vector<std::pair<StandardStream, std::string>> expected{
+      {kOut, ">Block 0\n"}, {kOut, ">Block 1\n"}, {kErr, "error\n"}, {kOut, ">Block 2\n"}, {kOut, ">Finished\n"}};
+  EXPECT_EQ(sink.Written(), expected);
+}
+
+TEST_F(LineWriterTest, QuietLinesFillingHalfTheQueueWakeTheWriterRatherThanBeDropped) {
+  for (int i = 0; i < 3; ++i) writer_.WriteQuietly(kOut, "line 0" + std::to_string(i));
+  EXPECT_TRUE(AwaitWritten(sink_, 3)) << "nothing woke the writer";
+  EXPECT_EQ(writer_.DroppedLines(), 0u);
 }
 
 TEST(LineWriterEnd, FinishWaitsAsLongAsTheStreamTakesLinesAndGivesUpOnceItTakesNone) {

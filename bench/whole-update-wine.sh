@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The whole update of the Windows program under wine, in a guest with the kernel's ALSA sequencer
+# (scripts/midi-vm), where wine's MIDI services reach the sequencer: bass-firmware.exe against
+# winmm-exchange.exe (the same acknowledgement-paced conversation straight on winmm), both under
+# wine with an emulator on the sequencer that acknowledges at once (qlt1-emulator --system alsa
+# --timing), timed by the emulator from its ReadyReply to the FinishRequest, runs alternating. The
+# emulator starts before each program: wine lists the sequencer's ports when a program first opens
+# its MIDI services. The guest's processor is emulated, so only the ratio means anything. Prints a
+# figure record.
+#   WINDOWS_BUILD (default build-windows): the Windows build, as scripts/build-windows makes it.
+here=$(cd "$(dirname "$0")" && pwd)
+WINDOWS_BUILD=$(cd "${WINDOWS_BUILD:-build-windows}" && pwd)
+export WINDOWS_BUILD
+# A first start of wine in the guest takes most of a minute.
+export UPDATE_SECONDS=${UPDATE_SECONDS:-400}
+if [ ! -e /dev/snd/seq ]; then
+  # wine makes its prefix in seconds here, in minutes on the guest's emulated processor; the
+  # guest shares it (wine keeps its registry there).
+  source "$here/../tests/windows/lib.sh"
+  prefix=$(mktemp -d -t bench-wine.XXXXXXXXXX)
+  trap 'rm -rf "$prefix"' EXIT
+  wine_prefix "$prefix/prefix"
+  wine_stop
+  WINDOWS_PREFIX=$WINEPREFIX "$here/../scripts/midi-vm" --share "$prefix" --timeout 1500 -- \
+    bash "$here/whole-update-wine.sh"
+  exit
+fi
+# wine with a terminal for input would take it for its console.
+exec < /dev/null
+source "$here/../tests/windows/guest/wine-guest.sh"
+source "$here/lib.sh"
+export MIDI_SYSTEM=alsa
+export WINDOWS_PROGRAM=$WINDOWS_BUILD/app/bass-firmware.exe
+TOOL=$here/../tests/windows/guest/wine-tool.sh
+baseline=$(guest_copy "$WINDOWS_BUILD/bench/windows/winmm-exchange.exe")
+
+# wine's session made ready before the first program, as tests/windows/guest does: its server and
+# a program of its own (cmd.exe waiting for a line that never comes) kept up from run to run, and
+# its desktop process up with its graphics driver. A program that has to start the desktop waits
+# for it ten seconds only; in the guest it takes minutes, and the program's main window then fails
+# ("Cannot create the main window: system error 0").
+session_ready() {
+  local deadline=$((SECONDS + 600)) keeper_input
+  wineserver -p
+  keeper_input=$(mktemp -u)
+  mkfifo "$keeper_input"
+  DISPLAY='' "$WINE" cmd.exe /c "set /p line=" < "$keeper_input" > /dev/null 2>&1 &
+  exec 3> "$keeper_input"
+  rm -f "$keeper_input"
+  DISPLAY='' "$WINE" explorer.exe /desktop > /dev/null 2>&1 < /dev/null &
+  until DISPLAY='' "$WINE" reg query 'HKLM\System\CurrentControlSet\Control\Video' /s 2> /dev/null |
+    tr -d '\r' | grep -q GraphicsDriver; do
+    [ "$SECONDS" -lt "$deadline" ] || wine_fail "wine's desktop was not ready within 600 s"
+    sleep 1
+  done
+}
+
+# A first run of each, untimed: wine's first start of a program in the guest fills its caches.
+samples_wine() (
+  session_ready
+  source "$here/../scripts/midi-session.sh"
+  start_server
+  timed_update "$TOOL" > /dev/null
+  timed_update "$WINE" "$baseline" > /dev/null
+  local tool=() direct=() run
+  for ((run = 0; run < ${BENCH_RUNS:-5}; run++)); do
+    tool+=("$(timed_update "$TOOL")")
+    direct+=("$(timed_update "$WINE" "$baseline")")
+  done
+  echo "${tool[*]}"
+  echo "${direct[*]}"
+  exec 3>&-
+  wineserver -k
+)
+
+sampled=$(mktemp)
+samples_wine > "$sampled"
+{ read -r -a tool; read -r -a direct; } < "$sampled"
+rm -f "$sampled"
+wine_stop
+"$BENCH/bench_figure" "whole update under wine, in a guest" ms 'ratio<=1.10' "${tool[@]}" --baseline "${direct[@]}"
