@@ -34,38 +34,24 @@ export WINDOWS_PROGRAM=$WINDOWS_BUILD/app/bass-firmware.exe
 TOOL=$here/../tests/windows/guest/wine-tool.sh
 baseline=$(guest_copy "$WINDOWS_BUILD/bench/windows/winmm-exchange.exe")
 
-# wine's session made ready before the first program, as tests/windows/guest does: its server and
-# a program of its own (cmd.exe waiting for a line that never comes) kept up from run to run, and
-# its desktop process up with its graphics driver. A program that has to start the desktop waits
-# for it ten seconds only; in the guest it takes minutes, and the program's main window then fails
-# ("Cannot create the main window: system error 0").
-session_ready() {
-  local deadline=$((SECONDS + 600)) keeper_input
-  wineserver -p
-  keeper_input=$(mktemp -u)
-  mkfifo "$keeper_input"
-  DISPLAY='' "$WINE" cmd.exe /c "set /p line=" < "$keeper_input" > /dev/null 2>&1 &
-  exec 3> "$keeper_input"
-  rm -f "$keeper_input"
-  DISPLAY='' "$WINE" explorer.exe /desktop > /dev/null 2>&1 < /dev/null &
-  until DISPLAY='' "$WINE" reg query 'HKLM\System\CurrentControlSet\Control\Video' /s 2> /dev/null |
-    tr -d '\r' | grep -q GraphicsDriver; do
-    [ "$SECONDS" -lt "$deadline" ] || wine_fail "wine's desktop was not ready within 600 s"
-    sleep 1
-  done
-}
-
-# A first run of each, untimed: wine's first start of a program in the guest fills its caches.
+# wine's session made ready before the first program, as tests/windows/guest/session.sh does
+# (wine_session): a program that has to start the desktop itself waits for it ten seconds only; in
+# the guest that takes minutes, and the program's main window then fails ("Cannot create the main
+# window: system error 0").
 samples_wine() (
-  session_ready
+  wine_session 600 || wine_fail "wine's desktop was not ready within 600 s"
+  echo "wine's desktop ready after $SECONDS s" >&2
   source "$here/../scripts/midi-session.sh"
   start_server
+  # A first run of each, untimed: wine's first start of a program in the guest fills its caches.
   timed_update "$TOOL" > /dev/null
   timed_update "$WINE" "$baseline" > /dev/null
+  echo "the untimed first runs done after $SECONDS s" >&2
   local tool=() direct=() run
   for ((run = 0; run < ${BENCH_RUNS:-5}; run++)); do
     tool+=("$(timed_update "$TOOL")")
     direct+=("$(timed_update "$WINE" "$baseline")")
+    echo "run $((run + 1)): bass-firmware.exe ${tool[run]} ms, winmm-exchange.exe ${direct[run]} ms" >&2
   done
   echo "${tool[*]}"
   echo "${direct[*]}"

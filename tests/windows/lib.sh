@@ -64,6 +64,23 @@ wine_desktop() {
   done
 }
 
+# wine_session SECONDS: makes wine's session ready for a run of programs, so that each finds the
+# same desktop up: its server kept up, a program of the session's own (cmd.exe waiting for a line
+# that never comes, on descriptor 3) for as long as the caller keeps descriptor 3 open (once no
+# program of a user is left, wine ends the session's system processes, the desktop among them),
+# and the desktop process ready (wine_desktop SECONDS, whose status it returns). The caller closes
+# descriptor 3 and ends the server (wineserver -k) when done.
+wine_session() {
+  local keeper_input
+  wineserver -p
+  keeper_input=$(mktemp -u)
+  mkfifo "$keeper_input"
+  DISPLAY='' "$WINE" cmd.exe /c "set /p line=" < "$keeper_input" > "$WINEPREFIX/keeper.log" 2>&1 &
+  exec 3> "$keeper_input"
+  rm -f "$keeper_input"
+  wine_desktop "$1"
+}
+
 # wine_close IMAGE: asks the prefix's programs named IMAGE (bass-firmware.exe) to close as their
 # close box would: taskkill without /F posts WM_CLOSE to their top-level windows. (SIGINT to the
 # wine process raises a Ctrl+C console event in the program; SIGTERM ends it with no chance to

@@ -17,13 +17,8 @@ source "$here/../lib.sh"
 : "${DESKTOP_SECONDS:=600}"
 export WINEPREFIX=$WINDOWS_PREFIX
 
-wineserver -p
-keeper_input=$(mktemp -u)
-mkfifo "$keeper_input"
-trap 'exec 3>&-; rm -f "$keeper_input"; wineserver -k 2> /dev/null || true' EXIT
-DISPLAY='' "$WINE" cmd.exe /c "set /p line=" < "$keeper_input" > "$WINEPREFIX/keeper.log" 2>&1 &
-exec 3> "$keeper_input"
-wine_desktop "$DESKTOP_SECONDS" ||
+trap 'exec 3>&-; wineserver -k 2> /dev/null || true' EXIT
+wine_session "$DESKTOP_SECONDS" ||
   wine_fail "wine's desktop was not ready within $DESKTOP_SECONDS s: $(tail -5 "$WINEPREFIX/desktop.log")"
 echo "wine's desktop ready after $SECONDS s"
 bash "$here/../../alsa/run-cases.sh" "$@"
