@@ -19,6 +19,7 @@ class SimulatedOutputPort final : public OutputConnection {
   MMRESULT SendShort(DWORD message) override;
   MMRESULT SendLong(std::span<const BYTE> bytes) override;
   void Cancel() override;
+  bool DeviceSwitchedOff() const override;
 
  private:
   // Records `message` and calls the hook after unlocking, so the hook may use the transport.
