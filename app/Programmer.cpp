@@ -10,12 +10,19 @@ namespace {
 
 constexpr unsigned kTimerInterval = 250;
 
-// Either loss leaves the device waiting for an answer that never comes; it starts the transfer
-// afresh when it is switched on again.
+// A loss leaves the device waiting for an answer that never comes, and a device gone leaves the
+// tool with dead ports; the device starts the transfer afresh when it is switched on. Only a tool
+// started anew finds it then: discovery ends once the ports are open, and a device switched off
+// and on does not come back under the old ports (on Windows not even under the same number).
 constexpr const char* kRestartAdvice =
-    " If the log has stopped, switch the QLT-1 off and on again to restart the update.";
+    " If the log has stopped, restart the update: close the tool, switch the QLT-1 off, start the tool, then switch "
+    "the QLT-1 on.";
 constexpr const char* kInputLost = "Messages from the QLT-1 were lost: they came in faster than they could be read.";
 constexpr const char* kReplyNotRead = " A reply from the QLT-1 could not be read.";
+// Discovery tries the open again at every tick, so the tool connects once the other program lets
+// the port go.
+constexpr const char* kHeldPortAdvice =
+    " Close the other programs that use MIDI: the tool connects to the QLT-1 as soon as its port is free.";
 
 }  // namespace
 
@@ -69,11 +76,11 @@ void Programmer::BuildTimers() {
   probeTimer_->SetName("ProgramTimer");
   probeTimer_->SetEnabled(false);
   probeTimer_->SetInterval(kTimerInterval);
-  probeTimer_->OnTimer = events_.probeTick;
+  probeTimer_->SetOnTimer(events_.probeTick);
   discoveryTimer_ = new framework::TTimer(&owner_);
   discoveryTimer_->SetName("Timer1");
   discoveryTimer_->SetInterval(kTimerInterval);
-  discoveryTimer_->OnTimer = events_.discoveryTick;
+  discoveryTimer_->SetOnTimer(events_.discoveryTick);
 }
 
 void Programmer::Start() {
@@ -81,9 +88,27 @@ void Programmer::Start() {
   AppendLog(">Switch on QLT-1");
 }
 
-void Programmer::DiscoveryTick() { discovery_.Tick(); }
+// A port another program holds fails its open at every tick (classic Windows lets one program
+// open a port); the platform's text alone does not say what to do about it.
+void Programmer::DiscoveryTick() {
+  try {
+    discovery_.Tick();
+  } catch (const midi::EMidiInputError& error) {
+    if (input_ == nullptr || input_->Error() != MMSYSERR_ALLOCATED) throw;
+    throw midi::EMidiInputError(framework::ErrorBoxText(error.Message()) + kHeldPortAdvice);
+  }
+}
 
-void Programmer::ProbeTick() { session_.SendProbe(); }
+// A device switched off or unplugged while the tool probes fails the probe at every tick, and
+// discovery, which has ended, never finds it again: the platform's text alone does not say so.
+void Programmer::ProbeTick() {
+  try {
+    session_.SendProbe();
+  } catch (const midi::EMidiOutputError& error) {
+    if (output_ == nullptr || (output_->Error() != MMSYSERR_NODRIVER && output_->Error() != MIDIERR_NODEVICE)) throw;
+    throw midi::EMidiOutputError(framework::ErrorBoxText(error.Message()) + kRestartAdvice);
+  }
+}
 
 // Here only taking an event from the port raises EMidiInputError: the buffer of a reply could not
 // be lent back to the device, and the reply waits in the port for a notice that a waiting device

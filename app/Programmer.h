@@ -46,9 +46,10 @@ class Programmer {
   void Start();
 
   // The discovery timer's tick: a scan for the device's ports, and the connection once both are
-  // there.
+  // there. An input port another program holds is reported with what the user can do about it.
   void DiscoveryTick();
-  // The probe timer's tick: one probe to the device.
+  // The probe timer's tick: one probe to the device. A probe that finds the device gone is
+  // reported with how to restart the update.
   void ProbeTick();
   // The input port has events waiting. A reply whose buffer could not be lent back is reported
   // with what the user can do about it.

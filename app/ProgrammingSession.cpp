@@ -50,13 +50,34 @@ void ProgrammingSession::HandleInput(midi::TMidiInput& port) {
   }
 }
 
+// A driver may hand one System Exclusive message back in pieces, each buffer returned before the
+// message's end: the platform lets a returned buffer be part-filled, and a shipped Windows 11
+// build returned one every 6 bytes. A piece that begins with F0 begins a message, dropping one
+// whose end never came; any other piece continues the message begun, or is dropped when none is
+// (its beginning was never seen, or its message has ended); a piece holding F7 ends the message.
+// The message is read once, by the piece that brings it to its kind byte, so a reply reads the
+// same however it was cut, and a whole message reads as it always has. Only the bytes up to that
+// piece are kept: what the session holds stays within the receive buffer however long the
+// device's message, and the rest of a message already read is only watched for its end, since no
+// byte of it can change what it is.
+bool ProgrammingSession::JoinPiece(const std::uint8_t* bytes, std::size_t count) {
+  if (bytes[0] == firmware::kSysexStart) {
+    receivedCount_ = 0;
+    messageOpen_ = true;
+  }
+  if (!messageOpen_) return false;
+  messageOpen_ = std::find(bytes, bytes + count, firmware::kSysexEnd) == bytes + count;
+  if (receivedCount_ > kKindIndex) return false;
+  std::memcpy(receiveBuffer_.data() + receivedCount_, bytes, std::min(count, receiveBuffer_.size() - receivedCount_));
+  receivedCount_ += count;
+  return receivedCount_ > kKindIndex;
+}
+
 // Each reply is tested on the same bytes, in this order, and its action runs before the next
 // test; a failed send ends the handling of this message. A reply that needs an answer is left
 // unhandled while the output is flooded.
 void ProgrammingSession::HandleSysex(const midi::TMyMidiEvent& event) {
-  receivedCount_ = event.SysexByteCount;
-  if (event.SysexBytes != nullptr)
-    std::memcpy(receiveBuffer_.data(), event.SysexBytes.get(), std::min(receivedCount_, receiveBuffer_.size()));
+  if (event.SysexBytes == nullptr || !JoinPiece(event.SysexBytes.get(), event.SysexByteCount)) return;
   const auto matches = [this](Reply reply) {
     return MatchesReply(receiveBuffer_.data(), receivedCount_, expectedReplies_[static_cast<std::size_t>(reply)]);
   };

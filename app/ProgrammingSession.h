@@ -41,11 +41,15 @@ class ProgrammingSession {
 
   // Whether `count` received bytes match `expected`: a message of 7 or 8 bytes matches the reply
   // it begins; shorter ones carry no kind byte and longer ones are no reply, so they match none.
+  // The bytes are a message's, however many pieces the driver handed it back in.
   static bool MatchesReply(const std::uint8_t* received, std::size_t count,
                            const std::array<std::uint32_t, kReplyLength>& expected);
 
  private:
   void HandleSysex(const midi::TMyMidiEvent& event);
+  // Joins one returned buffer's bytes to the message they belong to; true when they bring it to
+  // its kind byte, which decides what it is.
+  bool JoinPiece(const std::uint8_t* bytes, std::size_t count);
   void AcknowledgeBlock();
   void StartProgramming();
   void SendFinish();
@@ -56,7 +60,8 @@ class ProgrammingSession {
   std::array<std::array<std::uint32_t, kReplyLength>, 3> expectedReplies_{};
   std::uint8_t currentBlock_ = 0;
   std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};
-  std::size_t receivedCount_ = 0;
+  std::size_t receivedCount_ = 0;  // of the message being joined, counted past what the buffer keeps
+  bool messageOpen_ = false;       // a message has begun and its F7 has not come
 };
 
 }  // namespace app

@@ -30,7 +30,8 @@ std::size_t CharacterLength(unsigned char lead) {
 }  // namespace
 
 TApplication::TApplication() : title_(TitleOf(ProgramFilePath())), errorBox_(title_) {
-  // The window system takes the task-bar text from here; the window's own caption stays its own.
+  // Where the window system groups the task bar by a name, it is this (ProgramIdentity.h); the
+  // window's own caption stays its own.
   ShowInTaskBarAs(title_);
   previousHook_ = SetExceptionHook([this](std::exception_ptr error) { HandleException(error); });
 }

@@ -16,8 +16,8 @@ namespace framework {
 // comes back when it is destroyed.
 class TApplication {
  public:
-  // Makes the title from the program's own file; it is also the name the window system groups
-  // the program's windows under in its task bar.
+  // Makes the title from the program's own file; on Linux it is also the name the window system
+  // groups the program's windows under in its task bar (ProgramIdentity.h).
   TApplication();
   ~TApplication();
   TApplication(const TApplication&) = delete;

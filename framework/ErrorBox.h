@@ -19,8 +19,9 @@ class ErrorBox {
   ErrorBox(const ErrorBox&) = delete;
   ErrorBox& operator=(const ErrorBox&) = delete;
 
-  // Writes `text` to standard error as one line and, unless a box is open or pending or the boxes
-  // were stopped, shows it in a box once the current handler has returned.
+  // Writes `text` to standard error as one line (framework/StandardLines.h: never waiting for the
+  // stream) and, unless a box is open or pending or the boxes were stopped, shows it in a box once
+  // the current handler has returned.
   void Report(const std::string& text);
 
   // The program is ending: an open box closes, and from now on texts reach standard error only.

@@ -1,20 +1,16 @@
 #include "framework/ExceptionGuard.h"
 
-#include <cstdio>
 #include <string>
 #include <utility>
 
 #include "framework/ErrorText.h"
+#include "framework/StandardLines.h"
 
 namespace framework {
 
 namespace {
 
-void WriteToStandardError(std::exception_ptr error) {
-  const std::string line = MessageOf(error) + '\n';
-  std::fputs(line.c_str(), stderr);
-  std::fflush(stderr);
-}
+void WriteToStandardError(std::exception_ptr error) { WriteStandardLine(StandardStream::Error, MessageOf(error)); }
 
 // Only the window thread touches it, so it needs no lock.
 ExceptionHook& CurrentHook() {

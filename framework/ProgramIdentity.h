@@ -13,8 +13,8 @@ std::string ProgramFilePath();
 // `text` in lower case, by the system's rules for any script.
 std::string LowerCase(const std::string& text);
 
-// The name the window system groups the program's windows under in its task bar (on Linux the
-// window class, on Windows the application model id).
+// The name the window system groups the program's windows under in its task bar: on Linux the
+// window class; on Windows nothing is set, and the program's path groups them.
 void ShowInTaskBarAs(const std::string& title);
 
 }  // namespace framework

@@ -1,5 +1,7 @@
 #include "framework/Timer.h"
 
+#include <utility>
+
 #include "framework/ExceptionGuard.h"
 #include "framework/IntervalTimer.h"
 
@@ -11,9 +13,7 @@ constexpr const char* kNoTimers = "Not enough timers available";
 
 }  // namespace
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner), timer_(std::make_unique<IntervalTimer>([this] { Tick(); })) {
-  StartPeriod();
-}
+TTimer::TTimer(TComponent* owner) : TComponent(owner), timer_(std::make_unique<IntervalTimer>([this] { Tick(); })) {}
 
 TTimer::~TTimer() = default;
 
@@ -33,14 +33,25 @@ void TTimer::SetInterval(unsigned milliseconds) {
   if (enabled_) StartPeriod();
 }
 
+void TTimer::SetOnTimer(TNotifyEvent handler) {
+  const bool hadHandler = static_cast<bool>(onTimer_);
+  onTimer_ = std::move(handler);
+  if (static_cast<bool>(onTimer_) == hadHandler) return;
+  if (!onTimer_) {
+    timer_->Stop();
+  } else if (enabled_) {
+    StartPeriod();
+  }
+}
+
 void TTimer::StartPeriod() {
   timer_->Stop();
-  if (interval_ == 0) return;
+  if (interval_ == 0 || !onTimer_) return;
   if (!timer_->Start(interval_)) throw EOutOfResources(kNoTimers);
 }
 
 void TTimer::Tick() {
-  if (OnTimer) RunGuarded([this] { OnTimer(this); });
+  if (onTimer_) RunGuarded([this] { onTimer_(this); });
 }
 
 }  // namespace framework

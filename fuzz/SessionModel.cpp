@@ -36,11 +36,27 @@ std::size_t SessionModel::Take(std::span<const TakenEvent> events, std::vector<A
 void SessionModel::Tick(std::vector<Action>& expected) { Send(ConversationMessage(firmware::kProbeRequest), expected); }
 
 bool SessionModel::Handle(const TakenEvent& event, std::vector<Action>& expected) {
-  if (event.status != kSysexStart) return true;
-  if (Matches(event.bytes, kErrorReply)) expected.push_back(Line(">Transmission Problem"));
-  if (Matches(event.bytes, kBlockAckReply) && !Acknowledge(expected)) return false;
-  if (Matches(event.bytes, kReadyReply) && !StartProgramming(expected)) return false;
+  if (event.status != kSysexStart || !Join(event.bytes)) return true;
+  if (Matches(message_, kErrorReply)) expected.push_back(Line(">Transmission Problem"));
+  if (Matches(message_, kBlockAckReply) && !Acknowledge(expected)) return false;
+  if (Matches(message_, kReadyReply) && !StartProgramming(expected)) return false;
   return true;
+}
+
+// A piece starting with F0 starts a message; any other continues an open one or is dropped; F7
+// anywhere in a piece ends its message.
+bool SessionModel::Join(const std::vector<BYTE>& piece) {
+  if (piece.empty()) return false;
+  if (piece.front() == kSysexStart) {
+    message_.clear();
+    messageOpen_ = true;
+  } else if (!messageOpen_) {
+    return false;
+  }
+  const bool hadKind = message_.size() > firmware::kKindIndex;
+  message_.insert(message_.end(), piece.begin(), piece.end());
+  messageOpen_ = std::find(piece.begin(), piece.end(), firmware::kSysexEnd) == piece.end();
+  return !hadKind && message_.size() > firmware::kKindIndex;
 }
 
 bool SessionModel::Acknowledge(std::vector<Action>& expected) {

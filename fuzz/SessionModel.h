@@ -3,7 +3,8 @@
 // The conversation's rules as the fuzz harness checks the session against them: for every event
 // the session takes, the log lines and sends it must produce, in order. Follows the session's
 // documented reading of a reply: a System Exclusive message of 7 or 8 bytes matches the reply it
-// begins; shorter and longer ones match none.
+// begins; shorter and longer ones match none. A message the port hands over in pieces (buffers
+// returned before its end) is joined first and read once, when it first has its kind byte.
 
 #include <cstddef>
 #include <cstdint>
@@ -48,6 +49,8 @@ class SessionModel {
  private:
   // False when the send failed, which ends the handling of the event.
   bool Handle(const TakenEvent& event, std::vector<Action>& expected);
+  // Whether `piece` brings the message it belongs to up to its kind byte.
+  bool Join(const std::vector<BYTE>& piece);
   bool Acknowledge(std::vector<Action>& expected);
   bool StartProgramming(std::vector<Action>& expected);
   bool Send(std::span<const BYTE> bytes, std::vector<Action>& expected);
@@ -55,6 +58,8 @@ class SessionModel {
   bool probeTimerOn_ = true;
   std::uint8_t currentBlock_ = 0;
   bool failNextSend_ = false;
+  std::vector<BYTE> message_;  // the message being joined, whole
+  bool messageOpen_ = false;   // begun, and its F7 has not come
 };
 
 // The text of every send failure the harness makes.

@@ -1,6 +1,7 @@
 #include "midi/MidiCallback.h"
 
 #include <new>
+#include <type_traits>
 
 #include "midi/PortMessages.h"
 #include "midi/SharedMemory.h"
@@ -53,8 +54,13 @@ void FreeCallbackInstance(CallbackInstance* instance) {
   SharedLockedFree(own);
 }
 
-void MidiDriverCallback(void* /*device*/, UINT message, DWORD_PTR instance, DWORD_PTR param1,
-                        DWORD_PTR param2) noexcept {
+// The ports hand the platform the callback's address as a number, so the compiler checks its type
+// here: a calling convention or parameter list the platform does not call with fails the build
+// (32-bit Windows keeps __stdcall and the C convention apart; 64-bit has only one).
+static_assert(std::is_convertible_v<decltype(&MidiDriverCallback), DriverCallback>);
+
+void CALLBACK MidiDriverCallback(DriverHandle /*device*/, UINT message, DWORD_PTR instance, DWORD_PTR param1,
+                                 DWORD_PTR param2) noexcept {
   auto* record = reinterpret_cast<CallbackInstance*>(instance);
   if (record == nullptr) return;
   switch (message) {

@@ -27,6 +27,15 @@ CallbackInstance* CreateCallbackInstance();
 // Does nothing for none. Only once no open device can call back with it.
 void FreeCallbackInstance(CallbackInstance* instance);
 
+// The device handle and the function pointer type the platform's callback is called with.
+#ifdef MIDI_SERVICES_WINMM
+using DriverHandle = HDRVR;
+using DriverCallback = LPMIDICALLBACK;
+#else
+using DriverHandle = void*;
+using DriverCallback = MIDICALLBACK;
+#endif
+
 // Runs on the platform's driver thread (and, while an input device is being reset, in the
 // caller's thread). It filters, stores one event in the ring and posts one notice to the port's
 // window; it allocates nothing, frees nothing, locks nothing and never calls into a port object.
@@ -34,6 +43,7 @@ void FreeCallbackInstance(CallbackInstance* instance);
 // Posts MIM_DATA for a stored input item, kRingOverflow (PortMessages.h) for one dropped because
 // the ring was full and for input the platform lost (kMimInputLost), and MOM_DONE with the
 // finished header (lParam) and the result of its transfer (wParam) for an output buffer.
-void MidiDriverCallback(void* device, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2) noexcept;
+void CALLBACK MidiDriverCallback(DriverHandle device, UINT message, DWORD_PTR instance, DWORD_PTR param1,
+                                 DWORD_PTR param2) noexcept;
 
 }  // namespace midi

@@ -8,10 +8,9 @@
 #include <QScreen>
 #include <QWidget>
 
-#include <cstdio>
-
 #include "app/Version.h"
 #include "framework/ExceptionGuard.h"
+#include "framework/StandardLines.h"
 
 namespace app {
 
@@ -113,9 +112,7 @@ void TForm1::MidiInput1Overflow(framework::TObject* sender) {
 
 void TForm1::AppendLog(const std::string& line) {
   log_->Write(QString::fromStdString(line));
-  const std::string echoed = line + '\n';
-  std::fputs(echoed.c_str(), stdout);
-  std::fflush(stdout);
+  framework::WriteStandardLine(framework::StandardStream::Output, line);
 }
 
 // Counted from the primary screen's origin over the size of the whole desktop; before the window

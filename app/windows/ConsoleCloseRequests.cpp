@@ -13,11 +13,19 @@ namespace {
 
 std::atomic<framework::HWND> windowForRequests{nullptr};
 
+// Another process on the console makes it theirs. A console that lists no process at all (wine's
+// for a program started from a terminal) is taken for the program's own.
+bool AloneOnConsole() {
+  DWORD processes[2] = {};
+  return ::GetConsoleProcessList(processes, 2) <= 1;
+}
+
 BOOL WINAPI OnConsoleControl(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
-      framework::PostMessageA(windowForRequests.load(), framework::kFirstUserMessage, 0, 0);
+      if (AloneOnConsole()) framework::PostMessageA(windowForRequests.load(), framework::kFirstUserMessage, 0, 0);
+      // Handled either way: the system's own handler would end the program on the spot.
       return TRUE;
     case CTRL_CLOSE_EVENT:
       framework::PostMessageA(windowForRequests.load(), framework::kFirstUserMessage, 0, 0);

@@ -31,6 +31,15 @@ int StartupShowCommand() {
   return StartupShowCommand(startup.dwFlags, startup.wShowWindow);
 }
 
+// SW_SHOWDEFAULT applies the request on any system, also where the first call is not overridden
+// (wine), so the window passes through the same state everywhere.
+void UseUpStartupShowRequest(HWND window) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  ::GetStartupInfoW(&startup);
+  if ((startup.dwFlags & STARTF_USESHOWWINDOW) != 0) ::ShowWindow(window, SW_SHOWDEFAULT);
+}
+
 int StartupShowCommand(unsigned long startupFlags, unsigned short requestedShow) {
   if ((startupFlags & STARTF_USESHOWWINDOW) == 0) return SW_SHOWNORMAL;
   if (requestedShow == SW_SHOWMAXIMIZED) return SW_SHOWMAXIMIZED;

@@ -17,4 +17,11 @@ int StartupShowCommand();
 // The same for STARTUPINFO's dwFlags and wShowWindow.
 int StartupShowCommand(unsigned long startupFlags, unsigned short requestedShow);
 
+// Windows applies the launching program's show request to the first ShowWindow of the program's
+// first captioned top-level window, whatever that call asks for: a launcher asking for hidden
+// would leave an invisible program holding the device's ports, and a minimised or inactive
+// request would be taken as asked. This shows `window` as the launcher asked, which uses the
+// request up, so that the show that follows is the window's own. Nothing when none was given.
+void UseUpStartupShowRequest(HWND__* window);
+
 }  // namespace app

@@ -1,8 +1,7 @@
 #include "app/windows/MainWindow.h"
 
-#include <cstdio>
-
 #include "framework/ExceptionGuard.h"
+#include "framework/StandardLines.h"
 #include "framework/windows/Utf.h"
 
 namespace app {
@@ -49,9 +48,7 @@ void TForm1::MidiInput1Overflow(framework::TObject* sender) {
 
 void TForm1::AppendLog(const std::string& line) {
   log_->Write(framework::WideFromUtf8(line));
-  const std::string echoed = line + '\n';
-  std::fputs(echoed.c_str(), stdout);
-  std::fflush(stdout);
+  framework::WriteStandardLine(framework::StandardStream::Output, line);
 }
 
 void TForm1::EndSession() {

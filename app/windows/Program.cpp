@@ -7,6 +7,7 @@
 #include "app/windows/EventLoop.h"
 #include "app/windows/MainWindow.h"
 #include "framework/Application.h"
+#include "framework/StandardLines.h"
 
 namespace app {
 
@@ -30,12 +31,18 @@ int RunProgram() {
     form = std::make_unique<TForm1>();
   } catch (...) {
     application.ShowApplicationError(std::current_exception());
+    framework::FinishStandardLines();
     return kExitNotBuilt;
   }
+  // Every line written so far is in the log before the window first appears.
+  form->Memo1();
+  UseUpStartupShowRequest(form->Window().Handle());
   form->Show(StartupShowCommand());
   const int status = RunEventLoop(form->Window().Handle());
   // An error box the loop ended inside is closed, and no further one opens.
   application.Terminate();
+  // The program ends without the runtime's own end (main.cpp), which would not wait for them.
+  framework::FinishStandardLines();
   return status;
 }
 

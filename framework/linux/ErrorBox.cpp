@@ -5,17 +5,13 @@
 #include <QObject>
 #include <QPointer>
 
-#include <cstdio>
+#include "framework/StandardLines.h"
 
 namespace framework {
 
 namespace {
 
-void WriteLine(const std::string& text) {
-  const std::string line = text + '\n';
-  std::fputs(line.c_str(), stderr);
-  std::fflush(stderr);
-}
+void WriteLine(const std::string& text) { WriteStandardLine(StandardStream::Error, text); }
 
 // Belongs to the program as a whole, over the window that was active, which gets the focus back
 // when the box closes.

@@ -2,20 +2,15 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "framework/MessageWindow.h"
+#include "framework/StandardLines.h"
 #include "framework/windows/Utf.h"
 
 namespace framework {
 
 namespace {
 
-void WriteLine(const std::string& text) {
-  const std::string line = text + '\n';
-  std::fputs(line.c_str(), stderr);
-  std::fflush(stderr);
-}
+void WriteLine(const std::string& text) { WriteStandardLine(StandardStream::Error, text); }
 
 // The class of the system's dialog boxes, message boxes among them.
 constexpr wchar_t kDialogClass[] = L"#32770";

@@ -1,8 +1,6 @@
 #include "framework/ProgramIdentity.h"
 
 #include <windows.h>
-// After windows.h, which it builds on.
-#include <shobjidl.h>
 
 #include "framework/windows/Utf.h"
 
@@ -27,10 +25,11 @@ std::string LowerCase(const std::string& text) {
   return Utf8FromWide(wide);
 }
 
-// The task bar groups a program's windows under its application model id; each window's button
-// shows the window's own caption, as on Linux.
-void ShowInTaskBarAs(const std::string& title) {
-  ::SetCurrentProcessExplicitAppUserModelID(WideFromUtf8(title).c_str());
-}
+// Nothing to set: the task bar groups the windows of a program without an explicit application id
+// by the program file's path, and so with every shortcut that leads to that file (the installer's
+// Start-menu entry, one the user makes, one pinned from the running window). An explicit id would
+// part the window from each shortcut that does not carry the same id. Each window's button shows
+// the window's own caption, as on Linux.
+void ShowInTaskBarAs(const std::string& /*title*/) {}
 
 }  // namespace framework

@@ -40,6 +40,16 @@ using HMIDIOUT = HMIDIOUT__*;
 using LPHMIDIIN = HMIDIIN*;
 using LPHMIDIOUT = HMIDIOUT*;
 
+// The calling convention the platform calls a driver callback with: the system's own wherever
+// windows.h may define it too (the same tokens, so either header may come first), none elsewhere.
+#ifndef CALLBACK
+#ifdef _WIN32
+#define CALLBACK __stdcall
+#else
+#define CALLBACK
+#endif
+#endif
+
 // Result codes.
 inline constexpr MMRESULT MMSYSERR_NOERROR = 0;
 inline constexpr MMRESULT MMSYSERR_ERROR = 1;
@@ -132,7 +142,8 @@ struct MIDIOUTCAPSA {
 
 // The shape of a function callback given with CALLBACK_FUNCTION. The handle is the HMIDIIN or
 // HMIDIOUT of the device that calls.
-using MIDICALLBACK = void (*)(void* device, UINT message, DWORD_PTR instance, DWORD_PTR param1, DWORD_PTR param2);
+using MIDICALLBACK = void(CALLBACK*)(void* device, UINT message, DWORD_PTR instance, DWORD_PTR param1,
+                                     DWORD_PTR param2);
 
 UINT midiInGetNumDevs();
 MMRESULT midiInGetDevCapsA(UINT_PTR deviceId, MIDIINCAPSA* caps, UINT capsSize);

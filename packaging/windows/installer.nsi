@@ -93,11 +93,31 @@ Section "Install"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 SectionEnd
 
+; Uninstall.exe copies itself to the temporary folder, starts the copy, which runs this, and ends;
+; until it has ended, Windows refuses to delete its file. The copy waits for that (up to ten
+; seconds, deleting as soon as it can) and, should it still be running, leaves the file and the
+; folder to the next restart. (The copy itself goes at the next restart too, as the system's own
+; uninstallers do.)
+Function un.DeleteUninstaller
+  StrCpy $0 0
+  retry:
+    ClearErrors
+    Delete "$INSTDIR\${UNINSTALLER}"
+    IfErrors 0 deleted
+    IntOp $0 $0 + 1
+    IntCmp $0 100 give_up
+    Sleep 100
+    Goto retry
+  give_up:
+    Delete /REBOOTOK "$INSTDIR\${UNINSTALLER}"
+  deleted:
+FunctionEnd
+
 ; Only what the installer put there: a folder the user added files to stays, with those files.
 Section "Uninstall"
   Delete "${SHORTCUT}"
   Delete "$INSTDIR\${EXE}"
-  Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR"
+  Call un.DeleteUninstaller
+  RMDir /REBOOTOK "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

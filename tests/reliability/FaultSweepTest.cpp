@@ -152,16 +152,23 @@ bool StallIsDefined(const FaultCase& fault) {
          (fault.transfer || kConversationCalls.count(fault.call) != 0);
 }
 
-// A buffer that cannot be lent again while the session takes a reply leaves that reply unread;
-// the box says so and what the user can do.
+// A buffer that cannot be lent again while the session takes a reply leaves that reply unread,
+// and an input port another program holds cannot be opened: the box says so and what the user
+// can do.
 std::vector<std::string> AsShown(const FaultCase& fault, std::vector<std::string> messages) {
+  if (fault.call == PlatformCall::midiInOpen && fault.code == MMSYSERR_ALLOCATED) {
+    for (std::string& message : messages)
+      message = framework::ErrorBoxText(message) +
+                " Close the other programs that use MIDI: the tool connects to the QLT-1 as soon as its port is free.";
+    return messages;
+  }
   const bool lendingAgain =
       fault.call == PlatformCall::midiInPrepareHeader || fault.call == PlatformCall::midiInAddBuffer;
   if (!lendingAgain || fault.phase == kDiscovery || fault.phase == kClosing) return messages;
   for (std::string& message : messages)
     message = framework::ErrorBoxText(message) +
-              " A reply from the QLT-1 could not be read. If the log has stopped, switch the QLT-1 off and on again "
-              "to restart the update.";
+              " A reply from the QLT-1 could not be read. If the log has stopped, restart the update: close the tool, "
+              "switch the QLT-1 off, start the tool, then switch the QLT-1 on.";
   return messages;
 }
 

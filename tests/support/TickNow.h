@@ -8,11 +8,11 @@
 
 namespace testsupport {
 
-// Runs `timer`'s OnTimer as its tick would, under the application's exception guard; false,
+// Runs `timer`'s tick handler as its tick would, under the application's exception guard; false,
 // running nothing, when the timer is off.
 inline bool TickNow(framework::TTimer& timer) {
   if (!timer.Enabled()) return false;
-  if (timer.OnTimer) framework::RunGuarded([&] { timer.OnTimer(&timer); });
+  if (timer.OnTimer()) framework::RunGuarded([&] { timer.OnTimer()(&timer); });
   return true;
 }
 

@@ -60,6 +60,12 @@ check "the all-users Start menu has the shortcut Bass Firmware, to the installed
 grep -qaF 'C:\Program Files\Bass Firmware\bass-firmware.exe' "$shortcut" ||
   fail "the shortcut does not lead to C:\Program Files\Bass Firmware\bass-firmware.exe"
 
+check "the program sets no explicit application id, so its window and the shortcut, which leads to its path, are one task-bar button"
+# Without one, the task bar groups a program's windows by the program's path. (wine keeps no such
+# id to read back: it answers every question for it with E_NOTIMPL.)
+! grep -qaF SetCurrentProcessExplicitAppUserModelID "$program" ||
+  fail "bass-firmware.exe sets an explicit application id, which the shortcut does not carry"
+
 check "the Uninstall key holds what Settings > Apps shows and uses"
 wine_run 30 reg query "$key" /reg:64 > "$work/key.txt" 2>&1 || fail "no key $key"
 value() {
@@ -101,9 +107,16 @@ done
 [ "$(cat "$work/program.status")" = 0 ] ||
   fail "the program ended with status $(cat "$work/program.status") on WM_CLOSE; errors: $(lines "$work/program.err")"
 
-check "the silent uninstall removes the program, its folder, the shortcut and the Uninstall key"
-# The uninstaller copies itself to %TEMP%, starts the copy and returns; the copy does the work.
+check "the silent uninstall removes the program, its folder, the shortcut and the Uninstall key, Uninstall.exe too while another process holds it for 4 s"
+# Uninstall.exe copies itself to %TEMP%, starts the copy and ends; the copy does the work, and
+# Windows refuses to delete Uninstall.exe until it has ended, which under load takes a while. A
+# file held open stands in for that, for a known time.
+x86_64-w64-mingw32-g++-posix -O2 -static -o "$work/hold-file.exe" "$(dirname "${BASH_SOURCE[0]}")/held/HoldFile.cpp" ||
+  fail "hold-file.exe could not be built"
+wine_run 60 "$work/hold-file.exe" 'C:\Program Files\Bass Firmware\Uninstall.exe' 4 > "$work/held.out" 2>&1 &
+wait_for_line 30 "$work/held.out" holding || fail "Uninstall.exe could not be held: $(lines "$work/held.out")"
 wine_run 60 "$install_dir/Uninstall.exe" /S || fail "the silent uninstall ended with status $?"
+# Every program of the prefix: the copy, and the file's holder.
 wine_wait_idle 60 || fail "the uninstaller was still running after 60 s"
 [ ! -e "$install_dir" ] || fail "left behind: $(cd "$install_dir" && ls -A | tr '\n' ' ') in $install_dir"
 [ ! -e "$shortcut" ] || fail "left behind: the shortcut"

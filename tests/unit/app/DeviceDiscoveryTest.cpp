@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
+#include <vector>
 
 #include "app/DeviceDiscovery.h"
 #include "firmware/Conversation.h"
+#include "framework/ErrorText.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/ProgrammerUnderTest.h"
 
@@ -16,6 +19,8 @@ using app::DeviceDiscovery;
 using platform::PlatformCall;
 
 const std::string kDevice = firmware::kDevicePortName;
+const std::string kHeldPortAdvice =
+    " Close the other programs that use MIDI: the tool connects to the QLT-1 as soon as its port is free.";
 
 // Each tick is run by hand, as the discovery timer runs it: a failure goes to the exception
 // guard, and a tick while the timer is off does nothing.
@@ -110,12 +115,32 @@ TEST_F(DeviceDiscoveryTest, AFailingTickIsShownAndLeavesTheTimerOn) {
   Faults().FailNext(PlatformCall::midiInOpen, MMSYSERR_ALLOCATED);
   Tick();
   ASSERT_EQ(escaped_.size(), 1u);
-  EXPECT_EQ(escaped_[0], programmer_->InputPort()->ErrorText(MMSYSERR_ALLOCATED));
+  EXPECT_EQ(escaped_[0],
+            framework::ErrorBoxText(programmer_->InputPort()->ErrorText(MMSYSERR_ALLOCATED)) + kHeldPortAdvice);
   EXPECT_TRUE(programmer_.log.empty());
   EXPECT_TRUE(programmer_->DiscoveryTimer().Enabled());
   EXPECT_FALSE(programmer_->ProbeTimer().Enabled());
   Tick();
   EXPECT_TRUE(Connected());
+}
+
+// The advice belongs to a held port alone: any other refusal of the open shows the platform's
+// text as it is, at every tick it persists.
+TEST_F(DeviceDiscoveryTest, OnlyAHeldInputPortIsShownWithWhatToDo) {
+  Sim().AddInput(kDevice);
+  Sim().AddOutput(kDevice);
+  Faults().FailAlways(PlatformCall::midiInOpen, MMSYSERR_NODRIVER);
+  Tick();
+  Faults().FailAlways(PlatformCall::midiInOpen, MMSYSERR_ALLOCATED);
+  Tick();
+  Tick();
+  const midi::TMidiInput& port = *programmer_->InputPort();
+  const std::string held = framework::ErrorBoxText(port.ErrorText(MMSYSERR_ALLOCATED)) + kHeldPortAdvice;
+  EXPECT_EQ(escaped_, (std::vector<std::string>{port.ErrorText(MMSYSERR_NODRIVER), held, held}));
+  EXPECT_FALSE(Connected());
+  Faults().Clear(PlatformCall::midiInOpen);
+  Tick();
+  EXPECT_TRUE(Connected()) << "once the other program lets go";
 }
 
 TEST_F(DeviceDiscoveryTest, APortThatCannotBeCreatedLeavesTheSlotEmpty) {

@@ -11,6 +11,7 @@
 #include "app/ProgrammingSession.h"
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
+#include "framework/ErrorText.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/ProgrammerUnderTest.h"
@@ -44,6 +45,18 @@ class ProgrammingSessionTest : public testsupport::PortTestBase {
     Sim().InjectSysex(toolInput_, message);
     Settle();
   }
+  // Delivers `message` as the driver hands it back in pieces, one returned buffer each, cut
+  // before each of `cuts` (ascending positions within the message).
+  void ReceiveInPieces(const std::vector<BYTE>& message, const std::vector<std::size_t>& cuts) {
+    std::size_t from = 0;
+    for (std::size_t to : cuts) {
+      Sim().InjectSysex(toolInput_, std::vector<BYTE>(message.begin() + Offset(from), message.begin() + Offset(to)));
+      from = to;
+    }
+    Sim().InjectSysex(toolInput_, std::vector<BYTE>(message.begin() + Offset(from), message.end()));
+    Settle();
+  }
+  static std::ptrdiff_t Offset(std::size_t position) { return static_cast<std::ptrdiff_t>(position); }
   // Once the transport has delivered, the port's notices wait in the window thread's queue: its
   // loop handles them and whatever they post, then the sends complete.
   void Settle() {
@@ -89,6 +102,25 @@ TEST_F(ProgrammingSessionTest, ProbingSendsAProbeEachTickAndNothingElse) {
   Settle();
   EXPECT_THAT(SentKinds(), ElementsAre("probe", "probe"));
   EXPECT_TRUE(programmer_.log.empty());
+}
+
+// A device switched off or unplugged while probing fails every probe, and the tool will not find
+// it again by itself: each failure says how to restart. Other refusals keep the platform's text.
+TEST_F(ProgrammingSessionTest, AProbeThatFindsTheDeviceGoneSaysHowToRestart) {
+  const midi::TMidiOutput& output = *programmer_->OutputPort();
+  const auto text = [&](MMRESULT code) {
+    return framework::ErrorBoxText(output.ErrorText(code, midi::TMidiOutputContext::LongMessage));
+  };
+  const std::string restart =
+      " If the log has stopped, restart the update: close the tool, switch the QLT-1 off, start the tool, then switch "
+      "the QLT-1 on.";
+  for (MMRESULT code : {MMSYSERR_NODRIVER, MIDIERR_NODEVICE, MIDIERR_NOTREADY}) {
+    Faults().FailNext(PlatformCall::midiOutLongMsg, code);
+    EXPECT_TRUE(testsupport::TickNow(programmer_->ProbeTimer()));
+  }
+  EXPECT_EQ(escaped_, (std::vector<std::string>{text(MMSYSERR_NODRIVER) + restart, text(MIDIERR_NODEVICE) + restart,
+                                                text(MIDIERR_NOTREADY)}));
+  EXPECT_TRUE(programmer_->ProbeTimer().Enabled());
 }
 
 TEST_F(ProgrammingSessionTest, ReadyStopsProbingThenSendsBlockZero) {
@@ -167,6 +199,61 @@ TEST_F(ProgrammingSessionTest, OnlySevenAndEightByteRepliesCount) {
   withoutEnd.pop_back();
   Receive(withoutEnd);
   EXPECT_THAT(programmer_.log, ElementsAre(">Block 0")) << "7 bytes without the end byte still acknowledge";
+}
+
+// Every cut of a reply into two pieces, and the 6-byte pieces a Windows 11 build returned: each
+// reply is recognised exactly once, including one cut right after its kind byte, whose F7 then
+// comes alone.
+TEST_F(ProgrammingSessionTest, AReplyInPiecesIsRecognisedOnceWhereverItIsCut) {
+  Receive(ConversationBytes(kReadyReply));
+  programmer_.log.clear();
+  Sim().ClearSent(toolOutput_);
+  std::vector<std::string> expectedLog;
+  std::vector<std::string> expectedSent;
+  std::uint8_t block = CurrentBlock();
+  for (std::size_t cut = 1; cut < firmware::kMessageLength; ++cut) {
+    ReceiveInPieces(ConversationBytes(kBlockAckReply), {cut});
+    expectedLog.push_back(">Block " + std::to_string(block));
+    block = static_cast<std::uint8_t>(firmware::NextFlaggedBlock(firmware::FirmwareImage(), block));
+    expectedSent.push_back("block " + std::to_string(block));
+    EXPECT_EQ(programmer_.log, expectedLog) << "cut before byte " << cut;
+  }
+  ReceiveInPieces(ConversationBytes(kErrorReply), {6});
+  ReceiveInPieces(ConversationBytes(kReadyReply), {1, 2, 3, 4, 5, 6, 7});
+  expectedLog.insert(expectedLog.end(), {">Transmission Problem", ">Communications Established", ">Programming"});
+  expectedSent.push_back("block 0");
+  EXPECT_EQ(programmer_.log, expectedLog);
+  EXPECT_EQ(SentKinds(), expectedSent);
+}
+
+// A piece whose message never ended is dropped by the next F0 rather than joined to it; the
+// pieces of the next message join.
+TEST_F(ProgrammingSessionTest, APieceThenANewMessageDropsThePiece) {
+  const std::vector<BYTE> frame(firmware::kFrameStart.begin(), firmware::kFrameStart.end());
+  Receive(frame);
+  ReceiveInPieces(ConversationBytes(kErrorReply), {6});
+  EXPECT_THAT(programmer_.log, ElementsAre(">Transmission Problem"));
+
+  const std::vector<BYTE> ack = ConversationBytes(kBlockAckReply);
+  Receive(frame);
+  Receive(std::vector<BYTE>(ack.begin() + Offset(firmware::kKindIndex), ack.end()));
+  EXPECT_THAT(programmer_.log, ElementsAre(">Transmission Problem", ">Block 0"));
+}
+
+// A message longer than a reply reads as no reply in whatever pieces it comes, and what follows
+// its end is read afresh; a reply cut short (no F7) still counts when its kind byte came.
+TEST_F(ProgrammingSessionTest, ALongMessageInPiecesIsNoReplyAndTheNextMessageIsReadAfresh) {
+  std::vector<BYTE> longer = ConversationBytes(kReadyReply);
+  longer.insert(longer.end() - 1, 4000, 0x00);
+  std::vector<std::size_t> sixByteCuts;
+  for (std::size_t cut = 6; cut < longer.size(); cut += 6) sixByteCuts.push_back(cut);
+  ReceiveInPieces(longer, sixByteCuts);
+  EXPECT_TRUE(programmer_.log.empty());
+
+  std::vector<BYTE> withoutEnd = ConversationBytes(kReadyReply);
+  withoutEnd.pop_back();
+  ReceiveInPieces(withoutEnd, {6});
+  EXPECT_THAT(programmer_.log, ElementsAre(">Communications Established", ">Programming"));
 }
 
 TEST(MatchesReply, ComparesOnlyWhatArrivedFromTheKindByteOn) {

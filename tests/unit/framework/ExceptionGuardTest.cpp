@@ -7,6 +7,7 @@
 #include <string>
 
 #include "framework/Exception.h"
+#include "framework/StandardLines.h"
 
 namespace framework {
 namespace {
@@ -15,6 +16,7 @@ std::string DefaultHookOutputFor(const std::function<void()>& handler) {
   const ExceptionHook previous = SetExceptionHook({});
   testing::internal::CaptureStderr();
   RunGuarded(handler);
+  FinishStandardLines();
   const std::string output = testing::internal::GetCapturedStderr();
   SetExceptionHook(previous);
   return output;

@@ -32,16 +32,16 @@ void Fail(const std::string& message) {
 
 class ApplicationTest : public testing::Test {
  protected:
-  ApplicationTest() { testing::internal::CaptureStderr(); }
+  ApplicationTest() { guitest::CaptureStderr(); }
   ~ApplicationTest() override {
-    testing::internal::GetCapturedStderr();
+    guitest::CapturedStderr();
     EXPECT_TRUE(testsupport::ProcessPendingEvents());
   }
 
   // What the program wrote to standard error since the last look.
   static std::vector<std::string> ErrorLines() {
-    const std::string text = testing::internal::GetCapturedStderr();
-    testing::internal::CaptureStderr();
+    const std::string text = guitest::CapturedStderr();
+    guitest::CaptureStderr();
     return ProgramLines(text);
   }
 
@@ -87,10 +87,10 @@ TEST_F(ApplicationTest, OneBoxAtATimeWhileTheTicksGoOn) {
   framework::TTimer failing(nullptr);
   failing.SetInterval(5);
   int ticks = 0;
-  failing.OnTimer = framework::TNotifyEvent(&failing, [&](framework::TObject*) {
+  failing.SetOnTimer(framework::TNotifyEvent(&failing, [&](framework::TObject*) {
     ++ticks;
     throw midi::EMidiInputError("The MIDI device is already in use by another program.");
-  });
+  }));
   int ticksAtOpen = -1;
   std::size_t mostBoxes = 0;
   int boxesClosed = 0;
@@ -168,9 +168,9 @@ TEST(ApplicationHook, IsTheApplicationWhileItLivesAndThePreviousOneAfterwards) {
   {
     framework::TApplication application;
     application.Terminate();
-    testing::internal::CaptureStderr();
+    guitest::CaptureStderr();
     Fail("while it lives");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "while it lives.\n");
+    EXPECT_EQ(guitest::CapturedStderr(), "while it lives.\n");
   }
   Fail("afterwards");
   framework::SetExceptionHook(previous);

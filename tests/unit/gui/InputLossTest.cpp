@@ -18,7 +18,10 @@ namespace {
 
 using platform::PlatformCall;
 
-const std::string kAdvice = " If the log has stopped, switch the QLT-1 off and on again to restart the update.";
+const std::string kAdvice =
+    " If the log has stopped, restart the update: close the tool, switch the QLT-1 off, start the tool, then switch "
+    "the "
+    "QLT-1 on.";
 
 class InputLossTest : public testsupport::PortTestBase {
  protected:

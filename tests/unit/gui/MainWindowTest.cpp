@@ -18,6 +18,7 @@
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/TickNow.h"
+#include "tests/unit/gui/OutputLines.h"
 
 namespace {
 
@@ -44,10 +45,10 @@ TEST_F(MainWindowTest, HoldsItsComponentsInTheLayoutsOrderWithTheTimersAsStored)
   EXPECT_EQ(form.Memo1().parentWidget(), &form.Window());
   EXPECT_FALSE(form.ProgramTimer().Enabled());
   EXPECT_EQ(form.ProgramTimer().Interval(), 250u);
-  EXPECT_EQ(form.ProgramTimer().OnTimer.Target(), &form);
+  EXPECT_EQ(form.ProgramTimer().OnTimer().Target(), &form);
   EXPECT_TRUE(form.Timer1().Enabled());
   EXPECT_EQ(form.Timer1().Interval(), 250u);
-  EXPECT_EQ(form.Timer1().OnTimer.Target(), &form);
+  EXPECT_EQ(form.Timer1().OnTimer().Target(), &form);
 }
 
 // The layout's product name belongs to the machine it was made on: it is never looked up, and
@@ -102,9 +103,9 @@ TEST_F(MainWindowTest, WindowAndLogCarryTheLayoutsSettingsScaledToTheFont) {
 }
 
 TEST_F(MainWindowTest, FormCreateCentresTheWindowAndWritesTheFirstLineBeforeItIsShown) {
-  testing::internal::CaptureStdout();
+  guitest::CaptureStdout();
   app::TForm1 form;
-  const std::string echoed = testing::internal::GetCapturedStdout();
+  const std::string echoed = guitest::CapturedStdout();
   const QScreen& primary = *QGuiApplication::primaryScreen();
   const QSize outer = form.Window().frameGeometry().size();
   const QPoint centred(app::CentredOffset(primary.virtualSize().width(), outer.width()),

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <functional>
 #include <memory>
@@ -18,11 +19,13 @@
 
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
+#include "framework/StandardLines.h"
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
 #include "tests/support/SuccessfulUpdate.h"
 #include "tests/unit/gui/BoxWatcher.h"
 #include "tests/unit/gui/OutputLines.h"
+#include "tests/unit/gui/UnreadStandardOutput.h"
 
 namespace {
 
@@ -39,6 +42,10 @@ using testsupport::FlaggedBlocks;
 
 using SignalHandler = void (*)(int);
 
+const std::string kHeldPortText =
+    "The MIDI device is already in use by another program. Close the other programs that use MIDI: the tool connects "
+    "to the QLT-1 as soon as its port is free.";
+
 SignalHandler CurrentHandler(int signal) {
   struct sigaction current {};
   sigaction(signal, nullptr, &current);
@@ -52,11 +59,11 @@ class ProgramTest : public testsupport::SimulatedPlatformTest {
     QTimer stepper;
     QObject::connect(&stepper, &QTimer::timeout, step);
     stepper.start(2);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    guitest::CaptureStdout();
+    guitest::CaptureStderr();
     const int status = app::RunProgram(std::move(transport));
-    stdout_ = testing::internal::GetCapturedStdout();
-    stderr_ = testing::internal::GetCapturedStderr();
+    stdout_ = guitest::CapturedStdout();
+    stderr_ = guitest::CapturedStderr();
     return status;
   }
 
@@ -120,6 +127,31 @@ TEST_F(ProgramTest, AWholeUpdateThenTheCloseBoxEndsWithStatusZeroAndThePortsClos
   EXPECT_EQ(CurrentHandler(SIGTERM), termBefore) << "the program's signal handlers go with it";
 }
 
+// Standard output a full pipe that nobody reads, as a terminal stopped with Ctrl+S holds its
+// writers (and a Windows console with a text selection in it): the update and the window go on,
+// the lines wait within the line writer's bound, and reach the pipe in order once it is read.
+TEST_F(ProgramTest, AStandardOutputThatTakesNothingHoldsUpNeitherTheWindowNorTheUpdate) {
+  testsupport::SimulatedQlt1 device(Sim());
+  std::size_t mostQueued = 0;
+  QTimer stepper;
+  QObject::connect(&stepper, &QTimer::timeout, [&] {
+    mostQueued = std::max(mostQueued, framework::StandardLineWriter().QueuedBytes());
+    if (device.FinishCount() == 1 && MainWindow() != nullptr) MainWindow()->close();
+  });
+  stepper.start(2);
+  guitest::UnreadStandardOutput unread(std::chrono::seconds(10));
+  const int status = app::RunProgram(nullptr);
+  const bool waitedForThePipe = unread.ReadForcibly();
+  const std::vector<std::string> lines = unread.ReadLines();
+
+  EXPECT_FALSE(waitedForThePipe) << "the update went on only once the pipe was read";
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
+  EXPECT_GT(mostQueued, 0u) << "the lines waited for the pipe";
+  EXPECT_LE(mostQueued, framework::kStandardLinesCapacity);
+  EXPECT_EQ(lines, testsupport::SuccessfulUpdateLog());
+}
+
 TEST_F(ProgramTest, SigtermDuringAnUpdateClosesThePortsAndEndsWithStatusZero) {
   testsupport::SimulatedQlt1 device(Sim());
   device.FallSilentAfter(3);
@@ -163,13 +195,45 @@ TEST_F(ProgramTest, SigintWhileAnErrorBoxIsOpenClosesBoxAndWindow) {
   EXPECT_EQ(status, 0);
   EXPECT_TRUE(raised) << "discovery went on behind the box";
   EXPECT_EQ(mostBoxes, 1u);
-  EXPECT_EQ(seen.text, "The MIDI device is already in use by another program.");
+  EXPECT_EQ(seen.text, kHeldPortText);
   EXPECT_EQ(seen.caption, QCoreApplication::applicationName().toStdString());
   EXPECT_TRUE(guitest::OpenBoxes().empty());
   EXPECT_EQ(MainWindow(), nullptr);
   EXPECT_FALSE(Sim().IsOpen(device.ToolInput()));
   EXPECT_FALSE(Sim().IsOpen(device.ToolOutput()));
   EXPECT_EQ(guitest::Lines(stdout_), std::vector<std::string>{">Switch on QLT-1"});
+}
+
+// Another program holds the device's input port: every discovery tick fails. Never more than one
+// box waits while the ticks fail on behind it, each says what to do, the next comes once it is
+// closed, and once the port is free the update runs to its end.
+TEST_F(ProgramTest, AHeldPortShowsOneBoxAtATimeAgainOnceClosedAndTheUpdateRunsOnceItIsFree) {
+  testsupport::SimulatedQlt1 device(Sim());
+  Faults().FailAlways(PlatformCall::midiInOpen, MMSYSERR_ALLOCATED);
+  std::vector<std::string> texts;
+  std::size_t mostBoxes = 0;
+  unsigned opensAtBox = 0;
+  const int status = RunWith([&] {
+    const std::vector<QMessageBox*> boxes = guitest::OpenBoxes();
+    mostBoxes = std::max(mostBoxes, boxes.size());
+    if (device.FinishCount() == 1 && MainWindow() != nullptr) MainWindow()->close();
+    if (boxes.empty()) return;
+    const unsigned opens = Faults().CallCount(PlatformCall::midiInOpen);
+    if (opensAtBox == 0) opensAtBox = opens;
+    if (opens < opensAtBox + 3) return;
+    texts.push_back(guitest::Describe(*boxes.front()).text);
+    opensAtBox = 0;
+    if (texts.size() == 2) Faults().Clear(PlatformCall::midiInOpen);
+    guitest::PressOk(*boxes.front());
+  });
+
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(mostBoxes, 1u);
+  EXPECT_EQ(texts, (std::vector<std::string>{kHeldPortText, kHeldPortText}));
+  EXPECT_EQ(device.BlocksReceived(), FlaggedBlocks());
+  const std::vector<std::string> failures = ProgramLines(stderr_);
+  EXPECT_GE(failures.size(), 6u) << "every failed tick reaches standard error";
+  EXPECT_EQ(std::count(failures.begin(), failures.end(), kHeldPortText), static_cast<std::ptrdiff_t>(failures.size()));
 }
 
 TEST_F(ProgramTest, AGivenTransportIsUsedForTheRunAndTheInstalledOneComesBack) {

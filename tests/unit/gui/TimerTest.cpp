@@ -22,10 +22,10 @@ class TimerTest : public testing::Test {
  protected:
   TimerTest() {
     timer_.SetEnabled(false);
-    timer_.OnTimer = framework::TNotifyEvent(&timer_, [this](framework::TObject* sender) {
+    timer_.SetOnTimer(framework::TNotifyEvent(&timer_, [this](framework::TObject* sender) {
       EXPECT_EQ(sender, &timer_);
       tickTimes_.push_back(clock_.elapsed());
-    });
+    }));
     clock_.start();
   }
 
@@ -95,10 +95,10 @@ TEST_F(TimerTest, AFailingTickLeavesTheTimerEnabledAndTheNextTickComes) {
     }
   });
   timer_.SetInterval(5);
-  timer_.OnTimer = framework::TNotifyEvent(&timer_, [this](framework::TObject*) {
+  timer_.SetOnTimer(framework::TNotifyEvent(&timer_, [this](framework::TObject*) {
     tickTimes_.push_back(clock_.elapsed());
     throw framework::Exception("Invalid device ID");
-  });
+  }));
   timer_.SetEnabled(true);
   const bool ticked = WaitForTicks(3);
   framework::SetExceptionHook(previous);
@@ -110,12 +110,18 @@ TEST_F(TimerTest, AFailingTickLeavesTheTimerEnabledAndTheNextTickComes) {
   EXPECT_EQ(escaped[0], "Invalid device ID");
 }
 
-// A thread of its own without a Qt event loop: no tick could ever be delivered there.
-TEST(TimerWithoutEventLoop, CannotBeHadAndSaysSo) {
+// A thread of its own without a Qt event loop: no tick could ever be delivered there, so any
+// period the timer asks for is refused.
+framework::TNotifyEvent NoTicks(framework::TTimer& timer) {
+  return framework::TNotifyEvent(&timer, [](framework::TObject*) {});
+}
+
+TEST(TimerWithoutEventLoop, AnEnabledTimerGivenItsHandlerCannotBeHadAndSaysSo) {
   std::string message;
   std::thread([&] {
+    framework::TTimer timer(nullptr);
     try {
-      framework::TTimer timer(nullptr);
+      timer.SetOnTimer(NoTicks(timer));
     } catch (const framework::EOutOfResources& e) {
       message = e.Message();
     }
@@ -123,11 +129,39 @@ TEST(TimerWithoutEventLoop, CannotBeHadAndSaysSo) {
   EXPECT_EQ(message, "Not enough timers available");
 }
 
+// As the layout builds its ProgramTimer: switched off, then given its interval and handler. It
+// asks for no period until it is switched on; that raises to the caller and leaves it off.
+TEST(TimerWithoutEventLoop, ATimerSwitchedOffBeforeItsHandlerIsBoundAsksForNothingUntilSwitchedOn) {
+  bool built = false;
+  std::string message;
+  bool enabledAfterwards = true;
+  std::thread([&] {
+    try {
+      framework::TTimer timer(nullptr);
+      timer.SetEnabled(false);
+      timer.SetInterval(250);
+      timer.SetOnTimer(NoTicks(timer));
+      built = true;
+      try {
+        timer.SetEnabled(true);
+      } catch (const framework::EOutOfResources& e) {
+        message = e.Message();
+      }
+      enabledAfterwards = timer.Enabled();
+    } catch (const framework::EOutOfResources&) {
+    }
+  }).join();
+  EXPECT_TRUE(built) << "building the timer asked for a period";
+  EXPECT_EQ(message, "Not enough timers available");
+  EXPECT_FALSE(enabledAfterwards);
+}
+
 // The timer is made here and switched on there, where it cannot run: the switch fails and the
 // timer stays off. (It is only stopped there, which a stopped timer allows from any thread.)
 TEST(TimerWithoutEventLoop, SwitchingOnRaisesAndLeavesTheTimerOff) {
   framework::TTimer timer(nullptr);
   timer.SetEnabled(false);
+  timer.SetOnTimer(NoTicks(timer));
   std::string message;
   std::thread([&] {
     try {

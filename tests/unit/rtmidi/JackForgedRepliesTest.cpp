@@ -141,8 +141,9 @@ TEST(JackForgedReplies, ADeviceThatNeverAcknowledgesGetsOnlyTheBlockItAskedForWh
   // What came while the third client was connected cannot be told from the device's: its loss is
   // shown, once.
   EXPECT_EQ(errors.texts, std::vector<std::string>{"Messages from the QLT-1 were lost: they came in faster than they "
-                                                   "could be read. If the log has stopped, switch the QLT-1 off and "
-                                                   "on again to restart the update."});
+                                                   "could be read. If the log has stopped, restart the update: "
+                                                   "close the tool, switch the QLT-1 off, start the tool, then switch "
+                                                   "the QLT-1 on."});
   EXPECT_EQ(forger.ConnectionsOf(ours[0]), std::vector<std::string>{device.OutputName()}) << "the forger's stayed";
 }
 

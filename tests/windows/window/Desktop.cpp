@@ -33,8 +33,13 @@ std::vector<HWND> ThreadWindows() {
 }  // namespace
 
 HWND VisibleMainWindow() {
+  const HWND window = MainWindow();
+  return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
+}
+
+HWND MainWindow() {
   for (HWND window : ThreadWindows())
-    if (ClassOf(window) == L"TForm1" && ::IsWindowVisible(window)) return window;
+    if (ClassOf(window) == L"TForm1") return window;
   return nullptr;
 }
 

@@ -13,6 +13,8 @@ namespace windowtest {
 
 // The main window of the calling thread (class "TForm1") while it is visible, or none.
 HWND__* VisibleMainWindow();
+// The main window of the calling thread, shown or not, or none.
+HWND__* MainWindow();
 
 // An open message box of the calling thread.
 struct Box {
