@@ -2,7 +2,10 @@
 // tool's, acknowledgement-paced with one block in flight, straight on RtMidi, on JACK or with
 // `--system alsa` on the ALSA sequencer: a probe,
 // block 0 on ReadyReply, each further flagged block on the acknowledgement of the one before,
-// then FinishRequest. The main thread waits for each reply; RtMidi's thread hands it over.
+// then FinishRequest. The main thread waits for each reply; RtMidi's thread hands it over. At
+// the end it prints the thread hand-overs per block, counted as bench_hand_overs counts the
+// tool's: the reply's thread against the thread that sends the block (RtMidi's send hands the
+// bytes to the system on the caller's thread, and reports no completion).
 #include <rtmidi/RtMidi.h>
 
 #include <chrono>
@@ -26,7 +29,7 @@ using firmware::kDevicePortName;
 using firmware::kKindIndex;
 constexpr auto kReplyTimeout = 10s;
 
-// The kinds of the replies that came in, for the main thread.
+// The kinds of the replies that came in, and the threads they came on, for the main thread.
 class Replies {
  public:
   static void Receive(double, std::vector<unsigned char>* message, void* replies) {
@@ -34,25 +37,36 @@ class Replies {
     if (message->size() <= kKindIndex) return;
     {
       std::lock_guard lock(self.mutex_);
-      self.kinds_.push_back((*message)[kKindIndex]);
+      self.kinds_.push_back({(*message)[kKindIndex], std::this_thread::get_id()});
     }
     self.arrived_.notify_one();
   }
 
-  // Waits for a reply of `kind`, passing over others; false on time-out.
+  // Waits for a reply of `kind`, passing over others; false on time-out. Counts a hand-over when
+  // it came on another thread than the caller's.
   bool WaitFor(std::uint8_t kind) {
     std::unique_lock lock(mutex_);
     for (;;) {
       if (!arrived_.wait_for(lock, kReplyTimeout, [this] { return next_ < kinds_.size(); })) return false;
-      if (kinds_[next_++] == kind) return true;
+      const Reply& reply = kinds_[next_++];
+      if (reply.kind != kind) continue;
+      if (reply.thread != std::this_thread::get_id()) ++handOvers_;
+      return true;
     }
   }
 
+  std::size_t HandOvers() const { return handOvers_; }
+
  private:
+  struct Reply {
+    std::uint8_t kind;
+    std::thread::id thread;
+  };
   std::mutex mutex_;
   std::condition_variable arrived_;
-  std::vector<std::uint8_t> kinds_;
+  std::vector<Reply> kinds_;
   std::size_t next_ = 0;
+  std::size_t handOvers_ = 0;  // the caller's of WaitFor
 };
 
 std::optional<unsigned> FindDevicePort(RtMidi& midi) {
@@ -63,7 +77,8 @@ std::optional<unsigned> FindDevicePort(RtMidi& midi) {
   return std::nullopt;
 }
 
-bool Exchange(RtMidiOut& out, Replies& replies) {
+// Each block is sent on the reply that asks for it; `blocks` counts them.
+bool Exchange(RtMidiOut& out, Replies& replies, std::size_t& blocks) {
   const std::vector<unsigned char> probe = firmware::ConversationBytes(firmware::kProbeRequest);
   out.sendMessage(&probe);
   if (!replies.WaitFor(firmware::kReadyReply)) return false;
@@ -72,6 +87,7 @@ bool Exchange(RtMidiOut& out, Replies& replies) {
     if (block != 0 && table.BlockFlags[block] != 1) continue;
     const auto message = firmware::BlockMessage(static_cast<std::uint8_t>(block));
     out.sendMessage(message.data(), message.size());
+    ++blocks;
     if (!replies.WaitFor(firmware::kBlockAckReply)) return false;
   }
   const std::vector<unsigned char> finish = firmware::ConversationBytes(firmware::kFinishRequest);
@@ -103,7 +119,11 @@ int main(int argc, char** argv) {
   in.setCallback(&Replies::Receive, &replies);
   in.openPort(*source);
   out.openPort(*destination);
-  const bool done = Exchange(out, replies);
+  std::size_t blocks = 0;
+  const bool done = Exchange(out, replies, blocks);
+  // Written at once: whoever runs it may end it as soon as the finish arrives. The ReadyReply's
+  // hand-over is block 0's; the last acknowledgement's asks for the finish.
+  if (done) std::cout << static_cast<double>(replies.HandOvers() - 1) / static_cast<double>(blocks) << std::endl;
   // Closing the port at once could cut off the finish still on its way.
   std::this_thread::sleep_for(200ms);
   if (!done) std::cerr << "direct-exchange: the device stopped answering\n";

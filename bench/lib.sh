@@ -27,11 +27,12 @@ finish() {
   PIDS=("${keep[@]}")
 }
 
-# wait_line FILE TEXT SECONDS: until a line of FILE contains TEXT.
+# wait_line FILE TEXT SECONDS [WHAT]: until a line of FILE contains TEXT; WHAT, named when it
+# does not come, is what was waited for.
 wait_line() {
   local deadline=$((SECONDS + $3))
   until grep -qF -- "$2" "$1" 2>/dev/null; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "no \"$2\" in $(basename "$1") within $3 s"
+    [ "$SECONDS" -lt "$deadline" ] || fail "no \"$2\" in $(basename "$1") within $3 s${4:+ ($4; its last line: $(tail -n 1 "$1"))}"
     sleep 0.02
   done
 }
@@ -61,7 +62,7 @@ timed_update() {
   wait_line "$WORK/qlt1-emulator.out" "open on ${MIDI_SYSTEM:-jack}" 10
   start "$@"
   program=$STARTED
-  wait_line "$WORK/qlt1-emulator.out" "qlt1-emulator: finish after" 120
+  wait_line "$WORK/qlt1-emulator.out" "qlt1-emulator: finish after" 120 "the update by $(basename "$1")"
   local verified=0
   wait "$emulator" || verified=$?
   finish "$emulator"
@@ -88,3 +89,16 @@ samples() (
 # value_of RECORD, baseline_of RECORD: the fields of a figure record.
 value_of() { cut -f3 <<< "$1"; }
 baseline_of() { cut -f5 <<< "$1"; }
+
+# hand_overs [FRAMES]: on a MIDI session of its own (as samples), one update by the tool counting
+# the thread hand-overs on each block's path (bench_hand_overs) and one by direct-exchange, which
+# counts its own; the tool's hand-overs per block on one line, the baseline's on the next.
+hand_overs() (
+  source "$(dirname "${BASH_SOURCE[0]}")/../scripts/midi-session.sh"
+  start_server "$@"
+  : "$(timed_update "$BENCH/bench_hand_overs")"
+  sed -n 's/^bench_hand_overs: /hand-overs: /p' "$WORK/bench_hand_overs.err" >&2
+  head -n 1 "$WORK/bench_hand_overs.out"
+  : "$(timed_update "$BENCH/direct-exchange" --system "${MIDI_SYSTEM:-jack}")"
+  head -n 1 "$WORK/direct-exchange.out"
+)

@@ -1,8 +1,9 @@
 #pragma once
 
-// Lets a benchmark see two moments of the emulation as they happen, to time what the tool does
-// between them: a client's callback about to be called, and a midiOutLongMsg call. Nothing is
-// observed unless an observer is set; then each moment costs one atomic load.
+// Lets a benchmark see moments of the emulation as they happen, to time what the tool does between
+// them and to count the threads a block passes through: a client's callback about to be called, a
+// midiOutLongMsg call, and a long message handed to the transport. Nothing is observed unless an
+// observer is set; then each moment costs one atomic load.
 
 #include "midi/platform/MmSystem.h"
 
@@ -16,6 +17,13 @@ class CallObserver {
   // On entering midiOutLongMsg, and as it is about to return `result`. Window thread.
   virtual void LongMsgEntered(const MIDIHDR* header) noexcept = 0;
   virtual void LongMsgReturning(const MIDIHDR* header, MMRESULT result) noexcept = 0;
+  // Just before a long message's bytes are handed to the transport, on the thread that hands them
+  // over (the caller's inside midiOutLongMsg, or the device's sender thread): must not allocate,
+  // block or lock.
+  virtual void LongMsgTransferring(const MIDIHDR*) noexcept {}
+  // Just before a client's output callback is called with `message` (MOM_DONE: `param1` is the
+  // header), on the calling thread; the same rules.
+  virtual void OutputCallbackCalled(UINT, DWORD_PTR) noexcept {}
 
  protected:
   ~CallObserver() = default;

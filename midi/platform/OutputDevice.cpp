@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "midi/platform/CallObserver.h"
 #include "midi/platform/EmulationFaults.h"
 #include "midi/platform/HeaderFlags.h"
 
@@ -59,20 +60,32 @@ MMRESULT OutputDevice::ShortMsg(DWORD message) {
   return connection_->SendShort(message);
 }
 
-// Only the window thread adds to what is in flight, so the room seen here is still there below.
+// Only the window thread adds to what is in flight, so the room seen here is still there below,
+// and a sender seen idle (nothing queued or being sent, no completion still being reported) stays
+// idle: the connection is this thread's alone, and a completion reported here comes after every
+// earlier one.
 MMRESULT OutputDevice::LongMsg(MIDIHDR* header, UINT headerSize) {
   if (SwitchedOff()) return RefuseSend();
   if (header != nullptr && header->dwBufferLength > kMaxLongMessageLength) return MMSYSERR_INVALPARAM;
+  bool senderIdle = false;
   {
     std::lock_guard lock(mutex_);
     if (inFlight_ >= kMaxLongMessagesInFlight) return MIDIERR_NOTREADY;
+    senderIdle = inFlight_ == 0 && reporting_ == 0;
   }
   const MMRESULT result = QueueHeader(header, headerSize);
   if (result != MMSYSERR_NOERROR) return result;
-  const MMRESULT transferFault = CheckTransferFault();
+  const Queued message{header, false, CheckTransferFault()};
+  if (senderIdle) {
+    if (const std::optional<MMRESULT> transferred = TransferAtOnce(message)) {
+      MarkDone(*header);
+      Notify(MOM_DONE, reinterpret_cast<DWORD_PTR>(header), *transferred);
+      return MMSYSERR_NOERROR;
+    }
+  }
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back({header, false, transferFault});
+    queue_.push_back(message);
     ++inFlight_;
   }
   wake_.notify_one();
@@ -105,6 +118,7 @@ MMRESULT OutputDevice::RefuseSend() const {
 }
 
 void OutputDevice::Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noexcept {
+  if (CallObserver* observer = CurrentCallObserver()) observer->OutputCallbackCalled(message, param1);
   if (callback_ != nullptr) callback_(Handle(), message, instance_, param1, param2);
 }
 
@@ -134,7 +148,15 @@ void OutputDevice::AwaitHandBack() {
 MMRESULT OutputDevice::Transfer(const Queued& message) {
   if (message.withdrawn) return MMSYSERR_NOERROR;
   if (message.transferFault != MMSYSERR_NOERROR) return message.transferFault;
+  if (CallObserver* observer = CurrentCallObserver()) observer->LongMsgTransferring(message.header);
   return connection_->SendLong({reinterpret_cast<const BYTE*>(message.header->lpData), message.header->dwBufferLength});
+}
+
+std::optional<MMRESULT> OutputDevice::TransferAtOnce(const Queued& message) {
+  if (message.transferFault != MMSYSERR_NOERROR) return message.transferFault;
+  if (CallObserver* observer = CurrentCallObserver()) observer->LongMsgTransferring(message.header);
+  return connection_->TrySendLong(
+      {reinterpret_cast<const BYTE*>(message.header->lpData), message.header->dwBufferLength});
 }
 
 bool OutputDevice::TakeNext(Queued& next) {

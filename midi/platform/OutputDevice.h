@@ -1,16 +1,19 @@
 #pragma once
 
-// One open MIDI output device of the emulation. Long messages go out one at a time from a sender
-// thread of the device's own, which reports each as done through the client's callback
-// (MOM_DONE), as the platform does; the window thread never waits for a transfer. Like the
-// platform's drivers, the device takes only so many long messages at once and refuses more as
-// busy (MIDIERR_NOTREADY).
+// One open MIDI output device of the emulation. A long message that the transport takes at once
+// goes out inside midiOutLongMsg, on the caller's thread, and is reported done there through the
+// client's callback (MOM_DONE), as a driver that completes inside the call does: no thread stands
+// between a reply and the next block. One that would have to wait goes to a sender thread of the
+// device's own, which sends it and reports it done, and every later one queues behind it, so the
+// order holds; the window thread never waits for a transfer. Like the platform's drivers, the
+// device takes only so many long messages at once and refuses more as busy (MIDIERR_NOTREADY).
 
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "midi/platform/Transport.h"
@@ -49,6 +52,8 @@ class OutputDevice {
 
   void SendLoop();
   bool TakeNext(Queued& next);
+  // What the transport made of the message now, or nothing if it would have to wait.
+  std::optional<MMRESULT> TransferAtOnce(const Queued& message);
   MMRESULT Transfer(const Queued& message);
   void AwaitHandBack();
   void StopSender();

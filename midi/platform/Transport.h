@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -42,12 +43,19 @@ class InputConnection {
   virtual bool DeviceSwitchedOff() const { return false; }
 };
 
-// An open output port. Called from one thread at a time (the emulation's sender thread for long
-// messages, the window thread for short ones, never both at once).
+// An open output port. Called from one thread at a time, never two at once: the window thread
+// for short messages and for long ones the transport takes at once, the emulation's sender thread
+// for long ones that must wait.
 class OutputConnection {
  public:
   virtual ~OutputConnection() = default;
   virtual MMRESULT SendShort(DWORD message) = 0;
+  // Sends `bytes` now if the transport can take them without waiting (room in its output queue
+  // or pool), and gives what SendLong would have: the bytes are then the transport's, out or on
+  // their way out in order, and the caller's memory is free again. Gives nothing, having sent
+  // nothing, when they would have to wait; the caller then hands them to SendLong on a thread that
+  // may wait. Never blocks.
+  virtual std::optional<MMRESULT> TrySendLong(std::span<const BYTE> bytes) = 0;
   // Returns once the bytes are out (or have failed); may block, but returns early when Cancel()
   // is called from another thread.
   virtual MMRESULT SendLong(std::span<const BYTE> bytes) = 0;

@@ -14,6 +14,8 @@ namespace {
 const std::string kOwnPortName = "out";
 // Well below a cycle, which is a few milliseconds at the least.
 constexpr std::chrono::microseconds kPollInterval{500};
+// Some cycles, even of a server at its longest period.
+constexpr std::chrono::milliseconds kDrainLimit{250};
 
 }  // namespace
 
@@ -33,11 +35,30 @@ std::unique_ptr<JackOutputPort> JackOutputPort::Open(const std::string& clientNa
   return port;
 }
 
+// A message taken at once is reported sent while it may still wait for its cycle; the program
+// may close the port right after its last one (FinishRequest), so the queue gets a few cycles to
+// go out first.
+JackOutputPort::~JackOutputPort() {
+  if (output_ == nullptr) return;
+  const auto giveUp = std::chrono::steady_clock::now() + kDrainLimit;
+  while (output_->Written() < output_->Queued() && !Interruption(false) && std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(kPollInterval);
+}
+
 MMRESULT JackOutputPort::SendShort(DWORD message) {
   std::array<BYTE, 3> storage;
   const std::span<const BYTE> bytes = ShortMessageBytes(message, storage);
   if (bytes.empty()) return MMSYSERR_INVALPARAM;
   return Send(bytes, false);
+}
+
+// Room in the queue is all it takes: the process callback writes the queue in order, what one
+// cycle has no room for in the next.
+std::optional<MMRESULT> JackOutputPort::TrySendLong(std::span<const BYTE> bytes) {
+  if (const auto interruption = Interruption(false)) return *interruption;
+  if (bytes.empty() || bytes.size() > output_->LargestEvent()) return MMSYSERR_INVALPARAM;
+  if (!output_->TryQueue(bytes)) return std::nullopt;
+  return MMSYSERR_NOERROR;
 }
 
 MMRESULT JackOutputPort::SendLong(std::span<const BYTE> bytes) {

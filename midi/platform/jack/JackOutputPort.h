@@ -1,9 +1,10 @@
 #pragma once
 
 // An open output port of the transport on JACK: an output port of our own, connected to the
-// destination. A send returns once its event went out in a cycle; it fails with MIDIERR_NODEVICE
-// as soon as the connection is gone (the destination went away, or the server did), since JACK
-// reports no failure for a send that nobody receives.
+// destination. A send that waits returns once its event went out in a cycle; one taken at once
+// returns as soon as its event is queued for the next cycles. Either fails with MIDIERR_NODEVICE
+// when the connection is gone (the destination went away, or the server did), since JACK reports
+// no failure for a send that nobody receives.
 
 #include <atomic>
 #include <memory>
@@ -22,7 +23,12 @@ class JackOutputPort final : public OutputConnection {
   static std::unique_ptr<JackOutputPort> Open(const std::string& clientName, const std::string& destination,
                                               MMRESULT& result);
 
+  ~JackOutputPort() override;
+  JackOutputPort(const JackOutputPort&) = delete;
+  JackOutputPort& operator=(const JackOutputPort&) = delete;
+
   MMRESULT SendShort(DWORD message) override;
+  std::optional<MMRESULT> TrySendLong(std::span<const BYTE> bytes) override;
   MMRESULT SendLong(std::span<const BYTE> bytes) override;
   void Cancel() override;
 

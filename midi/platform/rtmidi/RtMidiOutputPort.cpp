@@ -63,6 +63,16 @@ MMRESULT RtMidiOutputPort::SendShort(DWORD message) {
   return Send(bytes, false);
 }
 
+// One try: RtMidi's sequencer client is non-blocking, so the sequencer refuses at once what the
+// receiver's pool has no room for, and the send is left to SendLong's tries.
+std::optional<MMRESULT> RtMidiOutputPort::TrySendLong(std::span<const BYTE> bytes) {
+  if (!PortPresent()) return MIDIERR_NODEVICE;
+  errors_.Clear();
+  output_->sendMessage(bytes.data(), bytes.size());
+  if (errors_.Reported()) return std::nullopt;
+  return MMSYSERR_NOERROR;
+}
+
 MMRESULT RtMidiOutputPort::SendLong(std::span<const BYTE> bytes) {
   // A Cancel before this send began was meant for an earlier one.
   cancelled_.store(false, std::memory_order_release);

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -33,6 +34,7 @@ class RtMidiOutputPort final : public OutputConnection {
   RtMidiOutputPort& operator=(const RtMidiOutputPort&) = delete;
 
   MMRESULT SendShort(DWORD message) override;
+  std::optional<MMRESULT> TrySendLong(std::span<const BYTE> bytes) override;
   MMRESULT SendLong(std::span<const BYTE> bytes) override;
   void Cancel() override;
 

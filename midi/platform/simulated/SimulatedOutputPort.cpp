@@ -17,6 +17,15 @@ MMRESULT SimulatedOutputPort::SendShort(DWORD message) {
   return Deliver(lock, SentMessage{.isLong = false, .shortMessage = message, .bytes = {}});
 }
 
+// A held device makes a long message wait.
+std::optional<MMRESULT> SimulatedOutputPort::TrySendLong(std::span<const BYTE> bytes) {
+  std::unique_lock lock(state_->mutex);
+  const SimulatedTransport::State::Device& device = state_->devices[device_];
+  if (!device.present) return MIDIERR_NODEVICE;
+  if (device.held) return std::nullopt;
+  return Deliver(lock, SentMessage{.isLong = true, .shortMessage = 0, .bytes = {bytes.begin(), bytes.end()}});
+}
+
 MMRESULT SimulatedOutputPort::SendLong(std::span<const BYTE> bytes) {
   std::unique_lock lock(state_->mutex);
   SimulatedTransport::State::Device& device = state_->devices[device_];

@@ -1,10 +1,11 @@
 #pragma once
 
-// An open output port of a simulated device: records what is sent and tells the device's hook.
-// Long sends wait while the device is held.
+// An open output port of a simulated device: records what is sent and tells the device's hook, on
+// the sending thread. Long sends wait while the device is held, and are not taken at once then.
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 
 #include "midi/platform/simulated/SimulatedState.h"
@@ -17,6 +18,7 @@ class SimulatedOutputPort final : public OutputConnection {
   ~SimulatedOutputPort() override;
 
   MMRESULT SendShort(DWORD message) override;
+  std::optional<MMRESULT> TrySendLong(std::span<const BYTE> bytes) override;
   MMRESULT SendLong(std::span<const BYTE> bytes) override;
   void Cancel() override;
   bool DeviceSwitchedOff() const override;

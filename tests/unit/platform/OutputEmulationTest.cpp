@@ -1,7 +1,8 @@
-// The output side of the platform emulation: long sends complete later as MOM_DONE on a thread
-// of the device's own, a reset hands back what was not sent, close waits for nothing but refuses
-// while headers are in flight, the device takes only so many long messages at once, and a
-// transfer that fails after the call returned says so in its completion.
+// The output side of the platform emulation: a long send the transport takes at once is done
+// inside the call, one that must wait later as MOM_DONE on a thread of the device's own, a reset
+// hands back what was not sent, close waits for nothing but refuses while headers are in flight,
+// the device takes only so many long messages at once, and a transfer that fails after the call
+// returned says so in its completion.
 #include <memory>
 #include <vector>
 
@@ -54,19 +55,35 @@ class OutputEmulationTest : public testsupport::SimulatedPlatformTest {
   HMIDIOUT handle_ = nullptr;
 };
 
-TEST_F(OutputEmulationTest, ALongSendCompletesLaterAsDoneOnAnotherThread) {
+TEST_F(OutputEmulationTest, ALongSendTakenAtOnceIsDoneInsideTheCallOnTheCallersThread) {
   LongMessage message(firmware::ConversationBytes(firmware::kProbeRequest));
   ASSERT_EQ(Send(message), MMSYSERR_NOERROR);
-  ASSERT_TRUE(recorder_.WaitFor(MOM_DONE, 1));
 
   const auto done = recorder_.CallsOf(MOM_DONE);
+  ASSERT_EQ(done.size(), 1u) << "reported before midiOutLongMsg returned";
   EXPECT_EQ(done[0].param1, reinterpret_cast<DWORD_PTR>(&message.header));
-  EXPECT_NE(done[0].thread, std::this_thread::get_id());
+  EXPECT_EQ(done[0].param2, 0u);
+  EXPECT_EQ(done[0].thread, std::this_thread::get_id());
   EXPECT_EQ(message.header.dwFlags & (MHDR_DONE | MHDR_INQUEUE), MHDR_DONE);
   const auto sent = Sim().Sent(device_);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].bytes, message.data);
   EXPECT_EQ(midiOutUnprepareHeader(handle_, &message.header, sizeof(MIDIHDR)), MMSYSERR_NOERROR);
+}
+
+TEST_F(OutputEmulationTest, ALongSendThatMustWaitIsDoneLaterOnAnotherThread) {
+  Sim().HoldOutput(device_, true);
+  LongMessage message(firmware::ConversationBytes(firmware::kProbeRequest));
+  ASSERT_EQ(Send(message), MMSYSERR_NOERROR);
+  EXPECT_TRUE(recorder_.CallsOf(MOM_DONE).empty());
+  EXPECT_EQ(message.header.dwFlags & MHDR_INQUEUE, MHDR_INQUEUE);
+
+  Sim().HoldOutput(device_, false);
+  ASSERT_TRUE(recorder_.WaitFor(MOM_DONE, 1));
+  const auto done = recorder_.CallsOf(MOM_DONE);
+  EXPECT_EQ(done[0].param1, reinterpret_cast<DWORD_PTR>(&message.header));
+  EXPECT_NE(done[0].thread, std::this_thread::get_id());
+  EXPECT_EQ(Sim().Sent(device_).size(), 1u);
 }
 
 TEST_F(OutputEmulationTest, SeveralMessagesGoOutInOrderEachDoneOnce) {

@@ -1,7 +1,9 @@
 // Messages through real JACK ports: the transport's input and output connected to the test's own
 // ports, short messages and System Exclusive arriving whole and in order, long runs with nothing
-// lost, sends that return once their message went out, and the failures a send must report.
+// lost, sends that return once their message went out or, taken at once, once it is queued, and
+// the failures a send must report.
 #include <future>
+#include <optional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -91,6 +93,7 @@ TEST_F(JackLoopback, AMessageLongerThanOneCycleCarriesIsRefused) {
 TEST_F(JackLoopback, SendsToAPortThatWentAwayFail) {
   peer_->RemoveDestination();
   EXPECT_EQ(SendLong(Sysex(kBlockMessageSize, 0)), MIDIERR_NODEVICE);
+  EXPECT_EQ(output_->TrySendLong(Sysex(kBlockMessageSize, 0)), MIDIERR_NODEVICE);
   EXPECT_EQ(output_->SendShort(0x403C90), MIDIERR_NODEVICE);
   MMRESULT result = MMSYSERR_NOERROR;
   EXPECT_EQ(transport_->OpenOutput(0, result), nullptr);
@@ -110,6 +113,51 @@ TEST_F(JackLoopback, ASendReturnsOnceItsMessageWentOutAndCancelEndsTheWait) {
   EXPECT_EQ(sending.get(), MMSYSERR_NOERROR);
   server_.Resume();
   EXPECT_EQ(SendLong(Sysex(kBlockMessageSize, 8)), MMSYSERR_NOERROR);
+}
+
+// A send taken at once returns as soon as its message is queued: with no cycle running, the queue
+// takes block messages until it is full and then says the next would wait, without waiting.
+TEST_F(JackLoopback, WithNoCycleRunningTheQueueTakesMessagesAtOnceUntilFull) {
+  server_.Pause();
+  std::size_t taken = 0;
+  std::optional<MMRESULT> result;
+  while (taken < 100 && (result = output_->TrySendLong(Sysex(kBlockMessageSize, taken)))) {
+    ASSERT_EQ(*result, MMSYSERR_NOERROR);
+    ++taken;
+  }
+  EXPECT_FALSE(result) << "the queue is bounded";
+  EXPECT_GE(taken, 2u);
+  server_.Resume();
+}
+
+// The emulation's way: at once where the queue has room, else a send that waits; whichever way
+// each went, all arrive whole and in order.
+TEST_F(JackLoopback, BlocksTakenAtOnceOrAfterAWaitArriveIntactAndInOrder) {
+  std::vector<Bytes> sent;
+  std::size_t atOnce = 0;
+  for (unsigned tag = 0; tag < 70; ++tag) {
+    sent.push_back(Sysex(kBlockMessageSize, tag));
+    if (const std::optional<MMRESULT> result = output_->TrySendLong(sent.back())) {
+      ASSERT_EQ(*result, MMSYSERR_NOERROR);
+      ++atOnce;
+    } else {
+      ASSERT_EQ(SendLong(sent.back()), MMSYSERR_NOERROR);
+    }
+  }
+  EXPECT_EQ(peer_->Received(sent.size()), sent);
+  EXPECT_GT(atOnce, 0u);
+}
+
+// What was taken at once is still queued when the port closes right after (the program's last
+// message, then its end): it goes out before the port does.
+TEST_F(JackLoopback, ClosingRightAfterSendsTakenAtOnceLetsThemGoOutFirst) {
+  std::vector<Bytes> sent;
+  for (unsigned tag = 0; tag < 4; ++tag) {
+    sent.push_back(Sysex(kBlockMessageSize, tag));
+    ASSERT_EQ(output_->TrySendLong(sent.back()), MMSYSERR_NOERROR);
+  }
+  output_.reset();
+  EXPECT_EQ(peer_->Received(sent.size()), sent);
 }
 
 }  // namespace
