@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/ExceptionGuard.h"
+#include "midi/HandBack.h"
 #include "midi/PortMessages.h"
 
 namespace midi {
@@ -148,14 +149,21 @@ void TMidiInput::AddSysexBuffers() {
   for (const auto& buffer : *sysexHeaders_) Check(midiInAddBuffer(deviceHandle_, buffer->Header(), sizeof(MIDIHDR)));
 }
 
+// After a reset: a buffer the device has not handed back yet is waited for, and one it still holds
+// after that stays, with the rest, when the failure leaves.
 void TMidiInput::FreeSysexBuffers() {
   if (!sysexHeaders_) return;
   HeaderList& buffers = *sysexHeaders_;
+  const auto deadline = std::chrono::steady_clock::now() + kHandBackWait;
   while (!buffers.empty()) {
-    Check(midiInUnprepareHeader(deviceHandle_, buffers.front()->Header(), sizeof(MIDIHDR)));
+    Check(UnprepareOnceHandedBack([this, &buffers] { return Unprepare(*buffers.front()); }, deadline));
     buffers.erase(buffers.begin());
   }
   sysexHeaders_.reset();
+}
+
+MMRESULT TMidiInput::Unprepare(TMyMidiHdr& buffer) noexcept {
+  return midiInUnprepareHeader(deviceHandle_, buffer.Header(), sizeof(MIDIHDR));
 }
 
 // Undoes what a failed Open built. The device is closed before the memory it can reach is
@@ -173,8 +181,9 @@ void TMidiInput::ReleaseAfterFailedOpen() noexcept {
 void TMidiInput::ReleaseDevice() noexcept {
   ResetDevice();
   if (sysexHeaders_) {
+    const auto deadline = std::chrono::steady_clock::now() + kHandBackWait;
     for (const auto& buffer : *sysexHeaders_)
-      if (buffer->Header() != nullptr) midiInUnprepareHeader(deviceHandle_, buffer->Header(), sizeof(MIDIHDR));
+      if (buffer->Header() != nullptr) UnprepareOnceHandedBack([&] { return Unprepare(*buffer); }, deadline);
   }
   if (Failed(midiInClose(deviceHandle_))) return;
   deviceHandle_ = nullptr;
@@ -241,10 +250,20 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
   return event;
 }
 
-// The platform starts a lent buffer's count afresh, so the port never writes a buffer it has lent.
+// The buffer is back with the port, which starts its count and done flag afresh: drivers need not
+// do so when it is lent, and one that adds to the old count would hand back stale bytes before the
+// new ones. A buffer the device refused keeps what it holds, for the next take. The port never
+// writes a buffer it has lent.
 void TMidiInput::LendAgain(MIDIHDR& header) {
+  const DWORD recorded = header.dwBytesRecorded;
+  header.dwBytesRecorded = 0;
+  header.dwFlags &= ~MHDR_DONE;
   MMRESULT result = midiInPrepareHeader(deviceHandle_, &header, sizeof(MIDIHDR));
   if (result == MMSYSERR_NOERROR) result = midiInAddBuffer(deviceHandle_, &header, sizeof(MIDIHDR));
+  if (result != MMSYSERR_NOERROR) {
+    header.dwBytesRecorded = recorded;
+    header.dwFlags |= MHDR_DONE;
+  }
   Check(result);
 }
 

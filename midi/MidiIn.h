@@ -80,6 +80,7 @@ class TMidiInput : public TMidiIO {
   void CreateSysexBuffers();
   void AddSysexBuffers();
   void FreeSysexBuffers();
+  MMRESULT Unprepare(TMyMidiHdr& buffer) noexcept;
   void LendAgain(MIDIHDR& header);
   void ReleaseAfterFailedOpen() noexcept;
   void ReleaseDevice() noexcept;

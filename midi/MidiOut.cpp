@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "framework/ExceptionGuard.h"
+#include "midi/HandBack.h"
 #include "midi/PortMessages.h"
 #include "midi/platform/HeaderFlags.h"
 
@@ -129,14 +130,17 @@ bool TMidiOutput::Open() {
 // Messages still in flight are taken back with a reset, so that the close is not refused and
 // nothing is left with the platform. The platform hands back a message that went out just before
 // the reset and one the reset took back alike, so every one of them is reported; from the window,
-// once Close has returned, so that a handler meets the port as Close left it.
+// once Close has returned, so that a handler meets the port as Close left it. A header the device
+// still holds after the wait keeps the device open (its close is refused) and stays in flight
+// until its MOM_DONE; one whose unprepare failed otherwise goes once the device has closed.
 bool TMidiOutput::Close() {
   bool closed = false;
   if (state_ == mpsOpen) {
     if (resetOnClose_ || !inFlight_.empty()) Check(midiOutReset(deviceHandle_), TMidiOutputContext::General);
-    ReportLater(inFlight_.size());
-    ReleaseInFlight();
+    ReportLater(ReleaseInFlight());
     Check(midiOutClose(deviceHandle_), TMidiOutputContext::General);
+    ReportLater(inFlight_.size());
+    inFlight_.clear();
     closed = true;
   }
   deviceHandle_ = nullptr;
@@ -161,9 +165,20 @@ void TMidiOutput::ReportReleasedAtClose() {
   }
 }
 
-void TMidiOutput::ReleaseInFlight() noexcept {
-  for (auto& entry : inFlight_) midiOutUnprepareHeader(deviceHandle_, entry.second->Header(), sizeof(MIDIHDR));
-  inFlight_.clear();
+std::size_t TMidiOutput::ReleaseInFlight() noexcept {
+  const auto deadline = std::chrono::steady_clock::now() + kHandBackWait;
+  std::size_t released = 0;
+  for (auto entry = inFlight_.begin(); entry != inFlight_.end();) {
+    MIDIHDR* header = entry->second->Header();
+    const auto unprepare = [this, header] { return midiOutUnprepareHeader(deviceHandle_, header, sizeof(MIDIHDR)); };
+    if (UnprepareOnceHandedBack(unprepare, deadline) != MMSYSERR_NOERROR) {
+      ++entry;
+      continue;
+    }
+    entry = inFlight_.erase(entry);
+    ++released;
+  }
+  return released;
 }
 
 // After a failed close at destruction: one more try, raising nothing. Headers the platform may

@@ -75,8 +75,10 @@ class TMidiOutput : public TMidiIO {
   // Keeps the result in Error and raises with its text when it is a failure.
   void Check(MMRESULT result, TMidiOutputContext context);
   MIDIOUTCAPSA ReadCapabilities(DWORD device);
-  // Unprepares and releases every header still in flight.
-  void ReleaseInFlight() noexcept;
+  // Unprepares and releases every header in flight that the device has handed back, waiting a
+  // while for those a reset hands back late; one the device still holds is kept, never freed under
+  // it. Gives how many were released.
+  std::size_t ReleaseInFlight() noexcept;
   void ReportLater(std::size_t released);
   void ReportReleasedAtClose();
   void AbandonDevice() noexcept;

@@ -75,16 +75,19 @@ MMRESULT midiInClose(HMIDIIN handle) {
   return MMSYSERR_NOERROR;
 }
 
+// The handle of a device switched off refuses them too: headers still lent then never come back.
 MMRESULT midiInPrepareHeader(HMIDIIN handle, LPMIDIHDR header, UINT headerSize) {
   MMRESULT result;
-  if (OpenInputs().Lookup(handle, PlatformCall::midiInPrepareHeader, result) == nullptr) return result;
-  return platform::PrepareHeader(header, headerSize);
+  const InputDevice* device = OpenInputs().Lookup(handle, PlatformCall::midiInPrepareHeader, result);
+  if (device == nullptr) return result;
+  return device->SwitchedOff() ? MMSYSERR_NODRIVER : platform::PrepareHeader(header, headerSize);
 }
 
 MMRESULT midiInUnprepareHeader(HMIDIIN handle, LPMIDIHDR header, UINT headerSize) {
   MMRESULT result;
-  if (OpenInputs().Lookup(handle, PlatformCall::midiInUnprepareHeader, result) == nullptr) return result;
-  return platform::UnprepareHeader(header, headerSize);
+  const InputDevice* device = OpenInputs().Lookup(handle, PlatformCall::midiInUnprepareHeader, result);
+  if (device == nullptr) return result;
+  return device->SwitchedOff() ? MMSYSERR_NODRIVER : platform::UnprepareHeader(header, headerSize);
 }
 
 MMRESULT midiInAddBuffer(HMIDIIN handle, LPMIDIHDR header, UINT headerSize) {

@@ -94,15 +94,18 @@ MMRESULT midiOutClose(HMIDIOUT handle) {
 
 MMRESULT midiOutPrepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize) {
   MMRESULT result;
-  if (OpenOutputs().Lookup(handle, PlatformCall::midiOutPrepareHeader, result) == nullptr) return result;
+  const OutputDevice* device = OpenOutputs().Lookup(handle, PlatformCall::midiOutPrepareHeader, result);
+  if (device == nullptr) return result;
+  if (device->SwitchedOff()) return MMSYSERR_NODRIVER;
   if (header != nullptr && header->dwBufferLength > kMaxLongMessageLength) return MMSYSERR_INVALPARAM;
   return platform::PrepareHeader(header, headerSize);
 }
 
 MMRESULT midiOutUnprepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize) {
   MMRESULT result;
-  if (OpenOutputs().Lookup(handle, PlatformCall::midiOutUnprepareHeader, result) == nullptr) return result;
-  return platform::UnprepareHeader(header, headerSize);
+  const OutputDevice* device = OpenOutputs().Lookup(handle, PlatformCall::midiOutUnprepareHeader, result);
+  if (device == nullptr) return result;
+  return device->SwitchedOff() ? MMSYSERR_NODRIVER : platform::UnprepareHeader(header, headerSize);
 }
 
 MMRESULT midiOutShortMsg(HMIDIOUT handle, DWORD message) {

@@ -1,6 +1,7 @@
 #include "midi/platform/OutputDevice.h"
 
 #include <chrono>
+#include <thread>
 
 #include "midi/platform/CallObserver.h"
 #include "midi/platform/EmulationFaults.h"
@@ -29,6 +30,7 @@ void OutputDevice::StopSender() {
 }
 
 MMRESULT OutputDevice::Connect(Transport& transport, UINT index) {
+  behaviour_ = transport.Behaviour();
   MMRESULT result = MMSYSERR_NOERROR;
   connection_ = transport.OpenOutput(index, result);
   if (connection_ == nullptr) return result == MMSYSERR_NOERROR ? MMSYSERR_ERROR : result;
@@ -50,6 +52,7 @@ MMRESULT OutputDevice::Close() {
 // The device is busy while long messages are in flight, as on the platform; this also keeps
 // the connection to one caller at a time.
 MMRESULT OutputDevice::ShortMsg(DWORD message) {
+  if (SwitchedOff()) return RefuseSend();
   {
     std::lock_guard lock(mutex_);
     if (inFlight_ > 0) return MIDIERR_NOTREADY;
@@ -62,6 +65,7 @@ MMRESULT OutputDevice::ShortMsg(DWORD message) {
 // idle: the connection is this thread's alone, and a completion reported here comes after every
 // earlier one.
 MMRESULT OutputDevice::LongMsg(MIDIHDR* header, UINT headerSize) {
+  if (SwitchedOff()) return RefuseSend();
   if (header != nullptr && header->dwBufferLength > kMaxLongMessageLength) return MMSYSERR_INVALPARAM;
   bool senderIdle = false;
   {
@@ -89,15 +93,28 @@ MMRESULT OutputDevice::LongMsg(MIDIHDR* header, UINT headerSize) {
 }
 
 // Hands back every header not yet sent, ends the one being sent, and returns once each has been
-// reported done.
+// reported done; or, where resets hand back late, once the transfer under way has ended, the
+// headers following from the sender thread after the switch's time.
 MMRESULT OutputDevice::Reset() {
+  if (SwitchedOff()) return MMSYSERR_NODRIVER;
   std::unique_lock lock(mutex_);
   for (Queued& queued : queue_) queued.withdrawn = true;
-  while (inFlight_ > 0 || reporting_ > 0) {
+  if (behaviour_.resetHandsBackAfter) handBackAt_ = std::chrono::steady_clock::now() + *behaviour_.resetHandsBackAfter;
+  const auto done = [this] {
+    return behaviour_.resetHandsBackAfter ? !transferring_ : inFlight_ == 0 && reporting_ == 0;
+  };
+  while (!done()) {
     connection_->Cancel();
     drained_.wait_for(lock, std::chrono::milliseconds(10));
   }
   return MMSYSERR_NOERROR;
+}
+
+bool OutputDevice::SwitchedOff() const { return connection_ != nullptr && connection_->DeviceSwitchedOff(); }
+
+MMRESULT OutputDevice::RefuseSend() const {
+  std::this_thread::sleep_for(behaviour_.switchedOffSendBlocks);
+  return MMSYSERR_NODRIVER;
 }
 
 void OutputDevice::Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noexcept {
@@ -107,7 +124,23 @@ void OutputDevice::Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noex
 
 void OutputDevice::SendLoop() {
   Queued next{};
-  while (TakeNext(next)) Complete(*next.header, Transfer(next));
+  while (TakeNext(next)) {
+    const MMRESULT result = Transfer(next);
+    AwaitHandBack();
+    Complete(*next.header, result);
+  }
+}
+
+// The transfer is over; its header goes back now, or once a reset's late hand-back is due.
+void OutputDevice::AwaitHandBack() {
+  std::chrono::steady_clock::time_point due;
+  {
+    std::lock_guard lock(mutex_);
+    transferring_ = false;
+    due = handBackAt_;
+  }
+  drained_.notify_all();
+  std::this_thread::sleep_until(due);
 }
 
 // What the transport made of the message. A fault armed for it stands for a transport that
@@ -132,6 +165,7 @@ bool OutputDevice::TakeNext(Queued& next) {
   if (queue_.empty()) return false;
   next = queue_.front();
   queue_.pop_front();
+  transferring_ = true;
   return true;
 }
 

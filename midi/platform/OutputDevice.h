@@ -8,6 +8,7 @@
 // order holds; the window thread never waits for a transfer. Like the platform's drivers, the
 // device takes only so many long messages at once and refuses more as busy (MIDIERR_NOTREADY).
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -39,6 +40,8 @@ class OutputDevice {
   MMRESULT LongMsg(MIDIHDR* header, UINT headerSize);
   MMRESULT Reset();
   void Notify(UINT message, DWORD_PTR param1, DWORD_PTR param2) noexcept;
+  // The device was switched off: every call but closing answers MMSYSERR_NODRIVER.
+  bool SwitchedOff() const;
 
  private:
   struct Queued {
@@ -52,20 +55,27 @@ class OutputDevice {
   // What the transport made of the message now, or nothing if it would have to wait.
   std::optional<MMRESULT> TransferAtOnce(const Queued& message);
   MMRESULT Transfer(const Queued& message);
+  void AwaitHandBack();
   void StopSender();
   void Complete(MIDIHDR& header, MMRESULT result);
+  // A send on the handle of a device switched off.
+  MMRESULT RefuseSend() const;
 
   const MIDICALLBACK callback_;
   const DWORD_PTR instance_;
+  WindowsBehaviour behaviour_;  // as it was at the open
   std::unique_ptr<OutputConnection> connection_;
   std::mutex mutex_;
   std::condition_variable_any wake_;
   std::condition_variable_any drained_;
   std::deque<Queued> queue_;
-  unsigned inFlight_ = 0;   // queued or being sent; guarded by mutex_
-  unsigned reporting_ = 0;  // done, MOM_DONE not yet reported; guarded by mutex_
-  bool stopping_ = false;   // the sender ends once the queue is empty; guarded by mutex_
-  std::jthread sender_;     // last, so it stops before what it uses goes away
+  unsigned inFlight_ = 0;      // queued or being sent; guarded by mutex_
+  unsigned reporting_ = 0;     // done, MOM_DONE not yet reported; guarded by mutex_
+  bool transferring_ = false;  // the sender is in a transfer; guarded by mutex_
+  // Completions wait until then: a reset that hands back late set it; guarded by mutex_.
+  std::chrono::steady_clock::time_point handBackAt_{};
+  bool stopping_ = false;  // the sender ends once the queue is empty; guarded by mutex_
+  std::jthread sender_;    // last, so it stops before what it uses goes away
 };
 
 }  // namespace platform

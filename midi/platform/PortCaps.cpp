@@ -7,9 +7,13 @@ namespace platform {
 
 namespace {
 
+// The room for a name in Windows' own records, less the NUL.
+constexpr std::size_t kWindowsNameLength = 31;
+
 // Names longer than the record holds are cut, always leaving the terminating NUL.
 void CopyName(const std::string& name, char (&destination)[MAXPNAMELEN]) {
-  const std::size_t length = std::min(name.size(), MAXPNAMELEN - 1);
+  const std::size_t room = CurrentWindowsBehaviour().namesCutTo31Characters ? kWindowsNameLength : MAXPNAMELEN - 1;
+  const std::size_t length = std::min(name.size(), room);
   std::memcpy(destination, name.data(), length);
   destination[length] = '\0';
 }

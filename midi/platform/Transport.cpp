@@ -16,4 +16,9 @@ std::unique_ptr<Transport> InstallTransport(std::unique_ptr<Transport> transport
 
 Transport* CurrentTransport() { return Installed().get(); }
 
+WindowsBehaviour CurrentWindowsBehaviour() {
+  const Transport* transport = CurrentTransport();
+  return transport != nullptr ? transport->Behaviour() : WindowsBehaviour{};
+}
+
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "midi/platform/MmSystem.h"
+#include "midi/platform/WindowsBehaviour.h"
 
 namespace platform {
 
@@ -37,6 +38,9 @@ class InputSink {
 class InputConnection {
  public:
   virtual ~InputConnection() = default;
+  // Whether the port's device was switched off, which leaves the port's handle dead on Windows
+  // (SimulatedTransport::SwitchOffAndOn); a real transport's ports never say so. Window thread.
+  virtual bool DeviceSwitchedOff() const { return false; }
 };
 
 // An open output port. Called from one thread at a time, never two at once: the window thread
@@ -57,6 +61,8 @@ class OutputConnection {
   virtual MMRESULT SendLong(std::span<const BYTE> bytes) = 0;
   // Makes a SendLong that is under way return; any thread.
   virtual void Cancel() = 0;
+  // As InputConnection's. Window thread.
+  virtual bool DeviceSwitchedOff() const { return false; }
 };
 
 struct PortInfo {
@@ -90,6 +96,9 @@ class Transport {
 
   // The faults that tests arm for this transport; none for a real one.
   virtual FaultInjector* Faults() { return nullptr; }
+  // The behaviours of real Windows systems that tests switch on for this transport; none for a
+  // real one. Window thread.
+  virtual WindowsBehaviour Behaviour() const { return {}; }
 };
 
 // Makes `transport` the one every platform call uses and gives back the previous one. Nothing

@@ -82,6 +82,8 @@ std::string FailureName(PlatformCall call, MMRESULT code) {
 }
 
 std::vector<std::string> DefinedMessages(PlatformCall call, MMRESULT code) {
+  // A close waits for a buffer the device has not handed back yet and tries again.
+  if (call == PlatformCall::midiInUnprepareHeader && code == MIDIERR_STILLPLAYING) return {};
   switch (call) {
     case PlatformCall::midiInGetNumDevs:
     case PlatformCall::midiOutGetNumDevs:

@@ -21,4 +21,9 @@ SimulatedInputPort::~SimulatedInputPort() {
   }
 }
 
+bool SimulatedInputPort::DeviceSwitchedOff() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->devices[device_].switchedOff;
+}
+
 }  // namespace platform

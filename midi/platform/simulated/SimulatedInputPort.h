@@ -18,6 +18,7 @@ class SimulatedInputPort final : public InputConnection {
   SimulatedInputPort(std::shared_ptr<SimulatedTransport::State> state, SimulatedTransport::DeviceId device,
                      InputSink& sink, std::size_t fifoBytes);
   ~SimulatedInputPort() override;
+  bool DeviceSwitchedOff() const override;
 
   const std::shared_ptr<InputChannel>& Channel() const { return channel_; }
   std::thread::id DriverThreadId() const { return driver_.Id(); }

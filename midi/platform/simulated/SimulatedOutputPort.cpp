@@ -43,6 +43,11 @@ MMRESULT SimulatedOutputPort::SendLong(std::span<const BYTE> bytes) {
   return Deliver(lock, SentMessage{.isLong = true, .shortMessage = 0, .bytes = {bytes.begin(), bytes.end()}});
 }
 
+bool SimulatedOutputPort::DeviceSwitchedOff() const {
+  std::lock_guard lock(state_->mutex);
+  return state_->devices[device_].switchedOff;
+}
+
 void SimulatedOutputPort::Cancel() {
   std::lock_guard lock(state_->mutex);
   cancelled_ = true;

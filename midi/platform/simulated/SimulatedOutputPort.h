@@ -21,6 +21,7 @@ class SimulatedOutputPort final : public OutputConnection {
   std::optional<MMRESULT> TrySendLong(std::span<const BYTE> bytes) override;
   MMRESULT SendLong(std::span<const BYTE> bytes) override;
   void Cancel() override;
+  bool DeviceSwitchedOff() const override;
 
  private:
   // Records `message` and calls the hook after unlocking, so the hook may use the transport.

@@ -24,6 +24,8 @@ struct SimulatedTransport::State {
   struct Device {
     Direction direction = Direction::Input;
     bool present = true;
+    bool switchedOff = false;           // gone as a device switched off, its handles dead
+    bool heldByAnotherProgram = false;  // opening it is refused
     PortInfo info;
     // Input: the open connection's channel and driver thread.
     std::shared_ptr<InputChannel> channel;

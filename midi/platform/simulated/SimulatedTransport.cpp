@@ -41,6 +41,19 @@ void SimulatedTransport::Remove(DeviceId device) {
   state_->Remove(state_->Get(device));
 }
 
+SimulatedTransport::DeviceId SimulatedTransport::SwitchOffAndOn(DeviceId device) {
+  std::lock_guard lock(state_->mutex);
+  State::Device& off = state_->Get(device);
+  off.switchedOff = true;
+  state_->Remove(off);
+  return state_->Add(off.direction, off.info);
+}
+
+void SimulatedTransport::HoldByAnotherProgram(DeviceId device, bool held) {
+  std::lock_guard lock(state_->mutex);
+  state_->Get(device).heldByAnotherProgram = held;
+}
+
 bool SimulatedTransport::IsOpen(DeviceId device) const {
   std::lock_guard lock(state_->mutex);
   const State::Device& record = state_->Get(device);
@@ -128,7 +141,7 @@ std::unique_ptr<InputConnection> SimulatedTransport::OpenInput(UINT index, Input
     return nullptr;
   }
   State::Device& device = state_->devices[*id];
-  if (device.channel) {
+  if (device.channel || device.heldByAnotherProgram) {
     result = MMSYSERR_ALLOCATED;
     return nullptr;
   }
@@ -147,7 +160,7 @@ std::unique_ptr<OutputConnection> SimulatedTransport::OpenOutput(UINT index, MMR
     return nullptr;
   }
   State::Device& device = state_->devices[*id];
-  if (device.outputOpen) {
+  if (device.outputOpen || device.heldByAnotherProgram) {
     result = MMSYSERR_ALLOCATED;
     return nullptr;
   }

@@ -51,6 +51,26 @@ class SimulatedTransport : public Transport {
   void Remove(DeviceId device);
   bool IsOpen(DeviceId device) const;
 
+  // The device is switched off and on again, as Windows sees a USB device that re-enumerates: it
+  // goes as Remove says, the handles of its open ports die (every emulated call on them but
+  // closing answers MMSYSERR_NODRIVER, a send after blocking for the time the switches give, and
+  // an input's lent buffers never come back), and it comes back as a new device with the same
+  // name at the end of its direction's numbers. Gives the new device. Windows sends winmm
+  // programs no notice of either. Sources: github.com/microsoft/MIDI/issues/970 (MMSYSERR_NODRIVER
+  // from a send to a device unplugged), /issues/1157 (an input's buffers stranded after removal,
+  // resets refused; mended in a later release by /pull/1160), /issues/981 (numbers shift as
+  // devices come and go).
+  DeviceId SwitchOffAndOn(DeviceId device);
+  // While held, another program has the port, and opening it answers MMSYSERR_ALLOCATED: classic
+  // Windows lets one program at a time open a port (the midiInOpen and midiOutOpen pages of
+  // learn.microsoft.com list MMSYSERR_ALLOCATED), where Windows MIDI Services shares ports between
+  // programs (microsoft.github.io/MIDI/kb/moving-from-winmm-to-wms/), as tests that hold nothing
+  // have it.
+  void HoldByAnotherProgram(DeviceId device, bool held);
+  // The behaviours of real Windows systems the emulation is to show (WindowsBehaviour.h); none
+  // until a test sets them.
+  WindowsBehaviour& Switches() { return behaviour_; }
+
   // Input: what the device sends to the tool. Queued here and delivered to the open port from
   // the connection's own driver thread, in order; lost when the port is not open.
   void InjectShort(DeviceId input, DWORD message);
@@ -86,6 +106,7 @@ class SimulatedTransport : public Transport {
   std::unique_ptr<InputConnection> OpenInput(UINT index, InputSink& sink, MMRESULT& result) override;
   std::unique_ptr<OutputConnection> OpenOutput(UINT index, MMRESULT& result) override;
   FaultInjector* Faults() override { return &faults_; }
+  WindowsBehaviour Behaviour() const override { return behaviour_; }
 
  private:
   // The devices, shared with the open connections (which see them through State).
@@ -94,6 +115,7 @@ class SimulatedTransport : public Transport {
   friend class SimulatedOutputPort;
   std::shared_ptr<State> state_;
   FaultInjector faults_;
+  WindowsBehaviour behaviour_;
 };
 
 }  // namespace platform
