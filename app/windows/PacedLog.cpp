@@ -10,19 +10,35 @@
 namespace app {
 
 namespace {
-// Lines still appear to the eye as they come.
-constexpr unsigned kFlushIntervalMs = 50;
+// Lines still appear to the eye as they come: after a twentieth of a second without a new one,
+// and at the latest a second after the first of them.
+constexpr unsigned kQuietMs = 50;
+constexpr ULONGLONG kLongestWaitMs = 1000;
 }  // namespace
 
 PacedLog::PacedLog(HWND control, std::function<void()> flushed)
-    : control_(control), flushed_(std::move(flushed)), flushTimer_([this] { Flush(); }) {}
+    : control_(control), flushed_(std::move(flushed)), flushTimer_([this] { Tick(); }) {}
 
 // A timer the system cannot give leaves the lines for the next write or Control(); the next
-// write tries again.
+// write tries again. The clock is read here instead of the timer being set again: setting it is
+// a call into the system on the way from a reply to its block.
 void PacedLog::Write(const std::wstring& line) {
   pending_.push_back(line);
   if (pending_.size() > static_cast<std::size_t>(kLogLinesKept)) pending_.pop_front();
-  if (!flushDue_) flushDue_ = flushTimer_.Start(kFlushIntervalMs);
+  lastWriteMs_ = ::GetTickCount64();
+  if (flushDue_) return;
+  firstWaitingMs_ = lastWriteMs_;
+  flushDue_ = flushTimer_.Start(kQuietMs);
+}
+
+// Putting lines into the control takes the window thread for a long while where the system is
+// slow (a fifth of a second under wine on an emulated processor), and a reply that comes
+// meanwhile waits for it: while lines keep coming, a conversation is going on, so they wait for
+// a quiet spell.
+void PacedLog::Tick() {
+  const ULONGLONG now = ::GetTickCount64();
+  if (now - lastWriteMs_ < kQuietMs && now - firstWaitingMs_ < kLongestWaitMs) return;
+  Flush();
 }
 
 HWND PacedLog::Control() {
