@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/ErrorText.h"
+#include "tests/support/KeptOnPurpose.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/ProgrammerUnderTest.h"
 #include "tests/support/SimulatedQlt1.h"
@@ -88,7 +89,9 @@ TEST_F(WindowsUpdateTest, CompletesOnceAnotherProgramLetsThePortsGo) {
 
 // Switched off and on while the tool probes it: the tool's handles are dead, each probe says how
 // to restart, and the device, back under new numbers, is not found by the running tool.
+// The switched-off device keeps the input's lent buffers, so the port can never take them back.
 TEST_F(WindowsUpdateTest, ADeviceSwitchedOffAndOnWhileProbedIsShownWithHowToRestart) {
+  KEEPS_MEMORY_ON_PURPOSE;
   Sim().Switches().switchedOffSendBlocks = 20ms;
   testsupport::SimulatedQlt1 device(Sim(), {.readyAtProbe = 1000});
   Start();

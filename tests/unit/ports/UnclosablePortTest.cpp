@@ -12,23 +12,8 @@
 #include "firmware/Conversation.h"
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
+#include "tests/support/KeptOnPurpose.h"
 #include "tests/support/PortTestBase.h"
-
-// A compiler without __has_feature (gcc before 14) cannot read it in the same #if as its test.
-#if defined(__SANITIZE_ADDRESS__)
-#define UNDER_ADDRESS_SANITIZER
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define UNDER_ADDRESS_SANITIZER
-#endif
-#endif
-
-#ifdef UNDER_ADDRESS_SANITIZER
-#include <sanitizer/lsan_interface.h>
-#define KEEPS_MEMORY_ON_PURPOSE __lsan::ScopedDisabler keptOnPurpose
-#else
-#define KEEPS_MEMORY_ON_PURPOSE
-#endif
 
 namespace {
 
