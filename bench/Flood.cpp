@@ -6,20 +6,19 @@
 // growth over the last 20, once the log holds all it keeps, each end the median of three readings
 // (the allocator's pools move by a MiB or so either way). Nothing that came in may keep
 // anything: not the output's queue, not the log, not what waits for it.
-#include <unistd.h>
 
 #include <QApplication>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <thread>
 #include <vector>
 
 #include "bench/support/Figure.h"
+#include "bench/support/ResidentMemory.h"
+#include "bench/support/Stats.h"
 #include "bench/support/ToolRun.h"
 #include "firmware/Conversation.h"
 #include "midi/platform/simulated/SimulatedTransport.h"
@@ -34,20 +33,6 @@ constexpr auto kOutputPerMessage = 1ms;
 constexpr int kSeconds = 40;
 constexpr int kMeasuredFrom = 20;
 constexpr double kMiB = 1024.0 * 1024.0;
-
-double MedianOfThree(const double* readings) {
-  std::vector<double> sorted(readings, readings + 3);
-  std::sort(sorted.begin(), sorted.end());
-  return sorted[1];
-}
-
-double Resident() {
-  std::ifstream statm("/proc/self/statm");
-  double size = 0;
-  double resident = 0;
-  statm >> size >> resident;
-  return resident * static_cast<double>(sysconf(_SC_PAGESIZE));
-}
 
 // The device's ports and its flood. The output hook runs on the emulation's sender thread: the
 // time it takes is the time the message takes to go out.
@@ -100,7 +85,7 @@ int main(int argc, char** argv) {
   std::thread flood([&] { device.Flood(); });
   std::thread watch([&] {
     for (int second = 0; second <= kSeconds; ++second) {
-      resident.push_back(Resident());
+      resident.push_back(bench::ResidentBytes());
       std::this_thread::sleep_for(1s);
     }
     device.Stop();
@@ -115,7 +100,9 @@ int main(int argc, char** argv) {
   std::cerr << "bench_flood: " << device.Replies() << " replies sent\n";
   std::cout << bench::FormatFigure(
                    {"resident growth under a reply flood, 20 to 40 s (simulated)",
-                    (MedianOfThree(&resident[kSeconds - 2]) - MedianOfThree(&resident[kMeasuredFrom])) / kMiB,
+                    (bench::Median({resident.end() - 3, resident.end()}) -
+                     bench::Median({resident.begin() + kMeasuredFrom, resident.begin() + kMeasuredFrom + 3})) /
+                        kMiB,
                     "MiB",
                     std::nullopt,
                     {bench::Goal::Kind::ValueBelow, 2.0}})

@@ -3,7 +3,6 @@
 // shown apart), the peak, and how the heap grows from update to update against what the log's
 // own lines take in a log view alone: nothing but the log may grow with the blocks or updates.
 #include <malloc.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -19,6 +18,7 @@
 #include "app/linux/PacedLog.h"
 #include "bench/support/Figure.h"
 #include "bench/support/LoopingQlt1.h"
+#include "bench/support/ResidentMemory.h"
 #include "bench/support/ToolRun.h"
 #include "firmware/FirmwareImage.h"
 #include "midi/platform/simulated/SimulatedTransport.h"
@@ -33,14 +33,6 @@ constexpr double kLentBuffers = 4096.0 * 4096.0;
 double HeapInUse() {
   const struct mallinfo2 info = mallinfo2();
   return static_cast<double>(info.uordblks + info.hblkhd);
-}
-
-double Resident() {
-  std::ifstream statm("/proc/self/statm");
-  double size = 0;
-  double resident = 0;
-  statm >> size >> resident;
-  return resident * static_cast<double>(sysconf(_SC_PAGESIZE));
 }
 
 double PeakResident() {
@@ -96,7 +88,7 @@ int main(int argc, char** argv) {
   residentAtFinish.reserve(kUpdates);
   const auto onFinish = [&](int updates) {
     heapAtFinish.push_back(HeapInUse());
-    residentAtFinish.push_back(Resident());
+    residentAtFinish.push_back(bench::ResidentBytes());
     if (updates == kUpdates) bench::CloseTool();
     return updates < kUpdates;
   };
@@ -104,7 +96,7 @@ int main(int argc, char** argv) {
   std::optional<bench::LoopingQlt1> device;
   std::thread switchOn([&] {
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    idle = Resident();
+    idle = bench::ResidentBytes();
     device.emplace(sim, onFinish);
   });
   bench::RunToolQuietly(std::move(transport));
