@@ -16,12 +16,12 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/linux/MidiSystemsToUse.h"
+#include "app/qt/MidiSystemsToUse.h"
 #include "bench/support/ToolRun.h"
 #include "firmware/Conversation.h"
 #include "firmware/TableLayout.h"
 #include "midi/platform/CallObserver.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/systems/SystemsTransport.h"
 
 namespace {
 
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
   const int output = dup(STDOUT_FILENO);
   HandOverCounter counter(output);
   platform::ObserveCalls(&counter);
-  bench::RunToolQuietly(std::make_unique<platform::RtMidiTransport>(app::MidiSystemsToUse()));
+  bench::RunToolQuietly(std::make_unique<platform::SystemsTransport>(app::MidiSystemsToUse()));
   platform::ObserveCalls(nullptr);
   close(output);
   return 0;

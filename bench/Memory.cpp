@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/linux/PacedLog.h"
+#include "app/qt/PacedLog.h"
 #include "bench/support/Figure.h"
 #include "bench/support/LoopingQlt1.h"
 #include "bench/support/ResidentMemory.h"

@@ -4,7 +4,7 @@
 # sanitizer builds, whose interceptors it bypasses), and the relocations read-only, all bound at
 # start (full RELRO). Debian's compiler makes position-independent programs already.
 # Windows: the stack protector (mingw-w64 links its guard from libssp); where winmm is loaded
-# from is the program's own business (cmake/WinmmVariant.cmake, app/windows/main.cpp).
+# from is the program's own business (cmake/WinmmVariant.cmake, app/win32/main.cpp).
 add_compile_options(-fstack-protector-strong)
 if(WIN32)
   add_link_options(-fstack-protector-strong)

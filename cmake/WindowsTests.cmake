@@ -15,16 +15,16 @@ function(add_project_test name)
 endfunction()
 
 add_library(test_support STATIC
-  tests/support/windows/EventLoop.cpp
-  tests/support/windows/UnderWine.cpp
-  tests/support/windows/WindowsTestMain.cpp
+  tests/support/win32/EventLoop.cpp
+  tests/support/win32/UnderWine.cpp
+  tests/support/win32/WindowsTestMain.cpp
 )
 target_link_libraries(test_support PUBLIC gtest gmock user32)
 
 add_library(simulated_qlt1 STATIC tests/support/SimulatedQlt1.cpp)
 target_link_libraries(simulated_qlt1 PUBLIC qlt1_model midi_platform_simulated)
 
-# The suites on the simulated transport. Left out: the window's (app/windows has its own), the
+# The suites on the simulated transport. Left out: the window's (app/win32 has its own), the
 # transports of Linux's MIDI systems (rtmidi), the benchmarks' support, and what runs over JACK.
 add_subdirectory(tests/unit/framework)
 add_subdirectory(tests/unit/simulated)

@@ -7,7 +7,7 @@
 # winmm is not one of the system's known DLLs: the loader would look for it in the program's folder
 # before the system's, and the zip's program runs from any folder. So the variants link it
 # delay-loaded (winmm_delayloaded): it is loaded at the first MIDI call, after the program has
-# limited where DLLs come from to the system folder (app/windows/main.cpp). The import library of
+# limited where DLLs come from to the system folder (app/win32/main.cpp). The import library of
 # the functions the port layer calls is made here; a function missing from the list below fails
 # the link as an undefined __imp_ symbol.
 set(WINMM_FUNCTIONS

@@ -6,7 +6,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/linux/Program.h"
+#include "app/qt/Program.h"
 
 namespace bench {
 

@@ -159,7 +159,7 @@ int Run() {
 }  // namespace
 
 // The process ends without the system libraries' own end: wine's ALSA MIDI driver faults there
-// (as app/windows/main.cpp explains).
+// (as app/win32/main.cpp explains).
 int main() {
   const int status = Run();
   std::fflush(nullptr);

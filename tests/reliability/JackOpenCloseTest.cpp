@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "firmware/TableLayout.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/systems/SystemsTransport.h"
 #include "tests/unit/rtmidi/LoopbackPeer.h"
 #include "tests/unit/rtmidi/PrivateJackServer.h"
 
@@ -60,7 +60,7 @@ TEST(JackOpenClose, ThousandsOfOpeningsPassTrafficAndCloseWithoutACrashOrALoss) 
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
   testsupport::LoopbackPeer peer;
-  platform::RtMidiTransport transport(platform::MidiSystems::Jack);
+  platform::SystemsTransport transport(platform::MidiSystems::Jack);
   for (int opening = 0; opening < kOpenings; ++opening) {
     SCOPED_TRACE("opening " + std::to_string(opening));
     const unsigned tag = static_cast<unsigned>(opening);

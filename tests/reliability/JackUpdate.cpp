@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/systems/SystemsTransport.h"
 
 namespace reliability {
 
@@ -35,7 +35,8 @@ bool JackUpdate::RunUntilFinishes(int finishes) {
 }
 
 InstalledRtMidi::InstalledRtMidi()
-    : previous_(platform::InstallTransport(std::make_unique<platform::RtMidiTransport>(platform::MidiSystems::Jack))) {}
+    : previous_(platform::InstallTransport(std::make_unique<platform::SystemsTransport>(platform::MidiSystems::Jack))) {
+}
 
 InstalledRtMidi::~InstalledRtMidi() { platform::InstallTransport(std::move(previous_)); }
 

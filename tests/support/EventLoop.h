@@ -1,8 +1,8 @@
 #pragma once
 
 // The window thread's event loop, run by hand from a test: Qt's on Linux
-// (tests/support/linux/EventLoop.cpp), the thread's message queue on Windows
-// (tests/support/windows/EventLoop.cpp).
+// (tests/support/qt/EventLoop.cpp), the thread's message queue on Windows
+// (tests/support/win32/EventLoop.cpp).
 
 #include <chrono>
 #include <functional>

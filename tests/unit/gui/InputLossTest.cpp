@@ -1,7 +1,7 @@
 // What the window tells the user when input from the device cannot reach the conversation: input
 // lost to a full ring or lost where the platform saw it, and a reply whose buffer cannot be lent
 // back to the device. Each leaves the device waiting for an answer that never comes.
-#include "app/linux/MainWindow.h"
+#include "app/qt/MainWindow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The log's append rule against what a user may do in the log: type, move the caret, undo; and
 // how many lines it keeps.
-#include "app/linux/LogView.h"
+#include "app/qt/LogView.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>

@@ -1,6 +1,6 @@
 // The main window built from its stored layout: what it holds and in which order, the settings of
 // each element, FormCreate, and a start without any MIDI port.
-#include "app/linux/MainWindow.h"
+#include "app/qt/MainWindow.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 // The log as the program writes it: lines reach the view together, a moment later or as soon as
 // the view is asked for, and then read exactly as if each had been appended alone; no more wait
 // than the view keeps.
-#include "app/linux/PacedLog.h"
+#include "app/qt/PacedLog.h"
 
 #include <QScrollBar>
 #include <QTextBlock>
@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/linux/LogView.h"
+#include "app/qt/LogView.h"
 #include "tests/support/EventLoop.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The whole program in-process on the simulated transport: a window that cannot be built, a
 // whole update ended by closing the window, and SIGTERM in the middle of an update and while an
 // error box is open.
-#include "app/linux/Program.h"
+#include "app/qt/Program.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "firmware/TableLayout.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/systems/SystemsTransport.h"
 #include "tests/unit/midi/HeapAndLockCounter.h"
 #include "tests/unit/rtmidi/AlsaPeer.h"
 #include "tests/unit/rtmidi/CountingSink.h"
@@ -29,7 +29,7 @@ std::optional<UINT> InputNamed(platform::Transport& transport, const std::string
 
 TEST(AlsaInputThread, AllocatesAndLocksNothingWhileTrafficFlows) {
   testsupport::AlsaPeer peer;
-  platform::RtMidiTransport transport(platform::MidiSystems::AlsaSequencer);
+  platform::SystemsTransport transport(platform::MidiSystems::AlsaSequencer);
   const std::optional<UINT> source = InputNamed(transport, peer.SourceName());
   ASSERT_TRUE(source) << peer.SourceName() << " is not listed";
   testsupport::CountingSink sink(kSysexSize);

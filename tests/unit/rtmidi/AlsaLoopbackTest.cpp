@@ -17,8 +17,8 @@
 
 #include "firmware/TableLayout.h"
 #include "midi/platform/Direction.h"
-#include "midi/platform/rtmidi/RtMidiOutputPort.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/alsa/AlsaOutputPort.h"
+#include "midi/platform/systems/SystemsTransport.h"
 #include "tests/unit/rtmidi/AlsaPeer.h"
 #include "tests/unit/rtmidi/SequencerQueueZero.h"
 #include "tests/unit/simulated/RecordingSink.h"
@@ -89,7 +89,7 @@ class AlsaLoopback : public ::testing::Test {
     MMRESULT result = MMSYSERR_ERROR;
     output_ = transport_.OpenOutput(destinationIndex_, result);
     ASSERT_EQ(result, MMSYSERR_NOERROR);
-    port_ = dynamic_cast<platform::RtMidiOutputPort*>(output_.get());
+    port_ = dynamic_cast<platform::AlsaOutputPort*>(output_.get());
     ASSERT_NE(port_, nullptr) << "the peer's port is not opened on the ALSA sequencer";
   }
 
@@ -103,11 +103,11 @@ class AlsaLoopback : public ::testing::Test {
   }
 
   testsupport::AlsaPeer peer_;
-  platform::RtMidiTransport transport_{platform::MidiSystems::AlsaSequencer};
+  platform::SystemsTransport transport_{platform::MidiSystems::AlsaSequencer};
   testsupport::RecordingSink sink_;
   UINT destinationIndex_ = 0;
   std::unique_ptr<platform::OutputConnection> output_;
-  platform::RtMidiOutputPort* port_ = nullptr;
+  platform::AlsaOutputPort* port_ = nullptr;
 };
 
 TEST_F(AlsaLoopback, InputDeliversShortMessagesAndSysexWholeAndInOrderUntilClosed) {
@@ -256,7 +256,7 @@ TEST_F(AlsaRefusingLoopback, ASendOfferedAtOnceThatTheSequencerRefusesSaysItWoul
 }
 
 TEST(AlsaKernelLoopback, MidiThroughCarriesSysexAndShortMessagesBackWholeAndInOrder) {
-  platform::RtMidiTransport transport(platform::MidiSystems::AlsaSequencer);
+  platform::SystemsTransport transport(platform::MidiSystems::AlsaSequencer);
   const auto isMidiThrough = [](const std::string& name) { return name.starts_with("Midi Through:"); };
   const std::optional<UINT> in = FindPort(transport, Direction::Input, isMidiThrough);
   const std::optional<UINT> out = FindPort(transport, Direction::Output, isMidiThrough);
@@ -287,7 +287,7 @@ TEST(AlsaKernelLoopback, MidiThroughCarriesSysexAndShortMessagesBackWholeAndInOr
 // interfaces), so that a program named like the device never outranks the device's own port.
 TEST(AlsaNumbering, AProgramsPortsAreNumberedBeforeTheKernelClientsPorts) {
   testsupport::AlsaPeer peer;
-  platform::RtMidiTransport transport(platform::MidiSystems::AlsaSequencer);
+  platform::SystemsTransport transport(platform::MidiSystems::AlsaSequencer);
   const auto isMidiThrough = [](const std::string& name) { return name.starts_with("Midi Through:"); };
   for (const Direction direction : {Direction::Input, Direction::Output}) {
     const std::string program = direction == Direction::Input ? peer.SourceName() : peer.DestinationName();

@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "firmware/Conversation.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
-#include "midi/platform/rtmidi/SequencerAddress.h"
+#include "midi/platform/alsa/SequencerAddress.h"
+#include "midi/platform/systems/SystemsTransport.h"
 #include "tests/unit/rtmidi/AlsaPeer.h"
 #include "tests/unit/simulated/RecordingSink.h"
 
@@ -138,7 +138,7 @@ class AlsaTrust : public testing::Test {
   }
 
   testsupport::AlsaPeer device_;
-  platform::RtMidiTransport transport_{platform::MidiSystems::AlsaSequencer};
+  platform::SystemsTransport transport_{platform::MidiSystems::AlsaSequencer};
   testsupport::RecordingSink sink_;
   std::unique_ptr<platform::InputConnection> input_;
   ThirdClient third_{"third-client-" + std::to_string(getpid())};

@@ -14,7 +14,7 @@
 #include "midi/platform/jack/JackMidiInput.h"
 #include "midi/platform/jack/JackMidiOutput.h"
 #include "midi/platform/jack/ReceivedEvents.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/systems/SystemsTransport.h"
 #include "tests/unit/rtmidi/LoopbackPeer.h"
 #include "tests/unit/rtmidi/PrivateJackServer.h"
 #include "tests/unit/simulated/RecordingSink.h"
@@ -23,7 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using platform::RtMidiTransport;
+using platform::SystemsTransport;
 
 // Takes what the process writes to stdout and stderr until Finish(). Should the test end before
 // that, the text goes to the real output after all.
@@ -56,7 +56,7 @@ class OutputCapture {
   const int out_, err_;
 };
 
-std::vector<std::string> InputNames(RtMidiTransport& transport) {
+std::vector<std::string> InputNames(SystemsTransport& transport) {
   std::vector<std::string> names;
   platform::PortInfo info;
   for (UINT i = 0, count = transport.InputCount(); i < count && transport.InputInfo(i, info); ++i)
@@ -64,7 +64,7 @@ std::vector<std::string> InputNames(RtMidiTransport& transport) {
   return names;
 }
 
-std::vector<std::string> OutputNames(RtMidiTransport& transport) {
+std::vector<std::string> OutputNames(SystemsTransport& transport) {
   std::vector<std::string> names;
   platform::PortInfo info;
   for (UINT i = 0, count = transport.OutputCount(); i < count && transport.OutputInfo(i, info); ++i)
@@ -76,7 +76,7 @@ std::vector<std::string> OutputNames(RtMidiTransport& transport) {
 std::string EarlierClient() { return "earlier-program-of-the-listing-test-" + std::to_string(getpid()); }
 
 // Polls as the program does, four times a second; the time the ports appeared, if they did.
-std::optional<Clock::time_point> WaitForOutputs(RtMidiTransport& transport, bool present, Clock::duration timeout) {
+std::optional<Clock::time_point> WaitForOutputs(SystemsTransport& transport, bool present, Clock::duration timeout) {
   for (const auto deadline = Clock::now() + timeout; Clock::now() < deadline; std::this_thread::sleep_for(250ms)) {
     if ((transport.OutputCount() > 0) == present) return Clock::now();
   }
@@ -86,7 +86,7 @@ std::optional<Clock::time_point> WaitForOutputs(RtMidiTransport& transport, bool
 TEST(JackDiscovery, AbsentServerIsSilentAndALaterOneIsFoundWithinTheRetryInterval) {
   testsupport::PrivateJackServer server;
   OutputCapture capture;
-  RtMidiTransport transport(platform::MidiSystems::Jack);
+  SystemsTransport transport(platform::MidiSystems::Jack);
   const Clock::time_point firstLook = Clock::now();
   EXPECT_EQ(transport.InputCount(), 0u);
   EXPECT_EQ(transport.OutputCount(), 0u);
@@ -97,12 +97,12 @@ TEST(JackDiscovery, AbsentServerIsSilentAndALaterOneIsFoundWithinTheRetryInterva
   testsupport::LoopbackPeer peer;
   // A poll before the retry interval has passed does not look for the server again.
   const UINT early = transport.OutputCount();
-  if (Clock::now() < firstLook + RtMidiTransport::kRetryInterval) {
+  if (Clock::now() < firstLook + SystemsTransport::kRetryInterval) {
     EXPECT_EQ(early, 0u);
   }
-  const auto found = WaitForOutputs(transport, true, RtMidiTransport::kRetryInterval + 3s);
+  const auto found = WaitForOutputs(transport, true, SystemsTransport::kRetryInterval + 3s);
   ASSERT_TRUE(found.has_value());
-  EXPECT_LE(*found - firstLook, RtMidiTransport::kRetryInterval + 1s);
+  EXPECT_LE(*found - firstLook, SystemsTransport::kRetryInterval + 1s);
   EXPECT_EQ(InputNames(transport), std::vector{peer.SourceName()});
 
   server.Stop();
@@ -113,7 +113,7 @@ TEST(JackDiscovery, AbsentServerIsSilentAndALaterOneIsFoundWithinTheRetryInterva
 TEST(JackDiscovery, ARestartedServerIsFoundAgainAndOurOwnPortsAreNeverListed) {
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
-  RtMidiTransport transport(platform::MidiSystems::Jack);
+  SystemsTransport transport(platform::MidiSystems::Jack);
   {
     testsupport::LoopbackPeer peer;
     ASSERT_EQ(transport.OutputCount(), 1u);
@@ -122,7 +122,7 @@ TEST(JackDiscovery, ARestartedServerIsFoundAgainAndOurOwnPortsAreNeverListed) {
   }
   ASSERT_TRUE(server.Start());
   testsupport::LoopbackPeer peer;
-  ASSERT_TRUE(WaitForOutputs(transport, true, RtMidiTransport::kRetryInterval + 3s).has_value());
+  ASSERT_TRUE(WaitForOutputs(transport, true, SystemsTransport::kRetryInterval + 3s).has_value());
   platform::PortInfo info;
   ASSERT_TRUE(transport.OutputInfo(0, info));
   EXPECT_EQ(info.name, peer.DestinationName());
@@ -147,7 +147,7 @@ TEST(JackListing, ANumberOpensThePortItsCountListedThoughAnEarlierPortWentSince)
   auto earlier = platform::JackMidiOutput::Open(EarlierClient(), "earlier");
   ASSERT_NE(earlier, nullptr);
   testsupport::LoopbackPeer peer;
-  RtMidiTransport transport(platform::MidiSystems::Jack);
+  SystemsTransport transport(platform::MidiSystems::Jack);
   ASSERT_EQ(InputNames(transport), (std::vector{earlier->Client().Name(), peer.SourceName()}));
 
   earlier.reset();
@@ -171,7 +171,7 @@ TEST(JackListing, APortGoneByItsOpenIsRefusedAndNoOtherPortIsOpened) {
   auto earlier = platform::JackMidiInput::Open(EarlierClient(), "earlier", arrivals);
   ASSERT_NE(earlier, nullptr);
   testsupport::LoopbackPeer peer;
-  RtMidiTransport transport(platform::MidiSystems::Jack);
+  SystemsTransport transport(platform::MidiSystems::Jack);
   ASSERT_EQ(OutputNames(transport), (std::vector{earlier->Client().Name(), peer.DestinationName()}));
 
   earlier.reset();

@@ -21,7 +21,7 @@
 #include "midi/platform/jack/JackMidiInput.h"
 #include "midi/platform/jack/JackMidiOutput.h"
 #include "midi/platform/jack/ReceivedEvents.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/systems/SystemsTransport.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/ProgrammerUnderTest.h"
 #include "tests/unit/rtmidi/ForgingClient.h"
@@ -78,7 +78,7 @@ class InstalledRtMidi {
  public:
   InstalledRtMidi()
       : previous_(
-            platform::InstallTransport(std::make_unique<platform::RtMidiTransport>(platform::MidiSystems::Jack))) {}
+            platform::InstallTransport(std::make_unique<platform::SystemsTransport>(platform::MidiSystems::Jack))) {}
   ~InstalledRtMidi() { platform::InstallTransport(std::move(previous_)); }
 
  private:

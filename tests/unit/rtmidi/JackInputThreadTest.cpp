@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "firmware/TableLayout.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/systems/SystemsTransport.h"
 #include "tests/unit/midi/HeapAndLockCounter.h"
 #include "tests/unit/rtmidi/CountingSink.h"
 #include "tests/unit/rtmidi/LoopbackPeer.h"
@@ -22,7 +22,7 @@ TEST(JackInputThread, AllocatesAndLocksNothingWhileTrafficFlows) {
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
   testsupport::LoopbackPeer peer;
-  platform::RtMidiTransport transport(platform::MidiSystems::Jack);
+  platform::SystemsTransport transport(platform::MidiSystems::Jack);
   testsupport::CountingSink sink(kSysexSize);
   MMRESULT result = MMSYSERR_ERROR;
   const auto input = transport.OpenInput(0, sink, result);

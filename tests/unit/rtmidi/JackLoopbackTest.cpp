@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "firmware/TableLayout.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/systems/SystemsTransport.h"
 #include "tests/unit/rtmidi/LoopbackPeer.h"
 #include "tests/unit/rtmidi/PrivateJackServer.h"
 #include "tests/unit/simulated/RecordingSink.h"
@@ -27,7 +27,7 @@ class JackLoopback : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(server_.Start());
     peer_ = std::make_unique<testsupport::LoopbackPeer>();
-    transport_ = std::make_unique<platform::RtMidiTransport>(platform::MidiSystems::Jack);
+    transport_ = std::make_unique<platform::SystemsTransport>(platform::MidiSystems::Jack);
     MMRESULT result = MMSYSERR_ERROR;
     output_ = transport_->OpenOutput(0, result);
     ASSERT_EQ(result, MMSYSERR_NOERROR);
@@ -43,7 +43,7 @@ class JackLoopback : public ::testing::Test {
   testsupport::PrivateJackServer server_;
   testsupport::RecordingSink sink_;
   std::unique_ptr<testsupport::LoopbackPeer> peer_;
-  std::unique_ptr<platform::RtMidiTransport> transport_;
+  std::unique_ptr<platform::SystemsTransport> transport_;
   std::unique_ptr<platform::OutputConnection> output_;
 };
 

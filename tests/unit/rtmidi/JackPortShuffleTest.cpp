@@ -25,7 +25,7 @@
 #include "midi/platform/jack/JackMidiInput.h"
 #include "midi/platform/jack/JackMidiOutput.h"
 #include "midi/platform/jack/ReceivedEvents.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/systems/SystemsTransport.h"
 #include "tests/support/ProgrammerUnderTest.h"
 #include "tests/unit/rtmidi/PrivateJackServer.h"
 
@@ -127,7 +127,7 @@ class ShuffledTransport final : public platform::Transport {
   }
 
   PortShuffler& shuffler_;
-  platform::RtMidiTransport real_{platform::MidiSystems::Jack};
+  platform::SystemsTransport real_{platform::MidiSystems::Jack};
   std::minstd_rand random_{20};
   std::uniform_int_distribution<int> coin_{0, 7};
 };
@@ -188,7 +188,7 @@ TEST(JackPortShuffle, DiscoveryConnectsToTheDevicesPortsAndNoOtherWhilePortsBefo
   const std::string deviceDestination = deviceIn->Client().Name();
   const std::string deviceSource = deviceOut->Client().Name();
   {
-    platform::RtMidiTransport observer(platform::MidiSystems::Jack);
+    platform::SystemsTransport observer(platform::MidiSystems::Jack);
     const auto before = [&] {
       return std::pair{NumberOf(observer, true, deviceSource), NumberOf(observer, false, deviceDestination)};
     };

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "firmware/Conversation.h"
-#include "midi/platform/rtmidi/RtMidiTransport.h"
+#include "midi/platform/systems/SystemsTransport.h"
 #include "tests/unit/rtmidi/ForgingClient.h"
 #include "tests/unit/rtmidi/LoopbackPeer.h"
 #include "tests/unit/rtmidi/PrivateJackServer.h"
@@ -51,7 +51,7 @@ TEST(JackTrust, AThirdClientsForgedRepliesAreDroppedAsALossAndItsConnectionIsUnd
   testsupport::PrivateJackServer server;
   ASSERT_TRUE(server.Start());
   testsupport::LoopbackPeer device;
-  platform::RtMidiTransport transport(platform::MidiSystems::Jack);
+  platform::SystemsTransport transport(platform::MidiSystems::Jack);
   const std::optional<UINT> source = InputNamed(transport, device.SourceName());
   ASSERT_TRUE(source);
   testsupport::RecordingSink sink;

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/linux/MidiSystemsToUse.h"
+#include "app/qt/MidiSystemsToUse.h"
 #include "firmware/FirmwareImage.h"
 
 namespace {

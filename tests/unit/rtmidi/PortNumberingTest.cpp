@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "firmware/Conversation.h"
-#include "midi/platform/rtmidi/PortListing.h"
+#include "midi/platform/systems/PortListing.h"
 
 namespace {
 

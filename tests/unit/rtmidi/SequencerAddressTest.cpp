@@ -2,7 +2,7 @@
 // opened by its address, so a wrong one would connect the tool to another port.
 #include <gtest/gtest.h>
 
-#include "midi/platform/rtmidi/SequencerAddress.h"
+#include "midi/platform/alsa/SequencerAddress.h"
 
 namespace {
 

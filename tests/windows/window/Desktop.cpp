@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/windows/Utf.h"
+#include "framework/win32/Utf.h"
 
 namespace windowtest {
 

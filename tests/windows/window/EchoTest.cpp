@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/windows/Program.h"
+#include "app/win32/Program.h"
 #include "framework/IntervalTimer.h"
 #include "framework/StandardLines.h"
 #include "tests/support/SimulatedPlatform.h"

@@ -1,6 +1,6 @@
 // The main window as the window system sees it (its layout, font, scaling, place, the density of
 // another monitor, how it ends) and its log (how program lines go in, paced, and how many stay).
-#include "app/windows/FormWindow.h"
+#include "app/win32/FormWindow.h"
 
 #include <windows.h>
 
@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "app/WindowGeometry.h"
-#include "app/windows/EventLoop.h"
-#include "app/windows/LogView.h"
-#include "app/windows/PacedLog.h"
-#include "app/windows/ScreenDpi.h"
+#include "app/win32/EventLoop.h"
+#include "app/win32/LogView.h"
+#include "app/win32/PacedLog.h"
+#include "app/win32/ScreenDpi.h"
 #include "tests/windows/window/Desktop.h"
 
 namespace {

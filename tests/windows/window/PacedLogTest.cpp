@@ -2,7 +2,7 @@
 // long while where the system is slow, and a reply that comes meanwhile waits, so lines written
 // one after another wait for a quiet spell; but never longer than a second, and every line goes
 // in, in order.
-#include "app/windows/PacedLog.h"
+#include "app/win32/PacedLog.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // simulated transport: FormCreate before the first show, a window that cannot be built, a whole
 // update ended by WM_CLOSE, an error box for a failing tick, and the session's end during an
 // update, and Ctrl+C on a console of the program's own and on one it shares.
-#include "app/windows/Program.h"
+#include "app/win32/Program.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/WindowGeometry.h"
-#include "app/windows/MainWindow.h"
+#include "app/win32/MainWindow.h"
 #include "firmware/FirmwareImage.h"
 #include "framework/Application.h"
 #include "framework/IntervalTimer.h"

@@ -1,7 +1,7 @@
 // Where the Windows program says why it refuses its command line: on standard error when that
 // reaches anyone (a console, a file, a pipe), and otherwise, as for a program started from a
 // shortcut, "Open with" or a file dropped on it, in its error box, which it waits on.
-#include "app/windows/RefusalNotice.h"
+#include "app/win32/RefusalNotice.h"
 
 #include <gtest/gtest.h>
 #include <io.h>

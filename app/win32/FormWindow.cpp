@@ -1,0 +1,236 @@
+#include "app/win32/FormWindow.h"
+
+#include <windows.h>
+// After windows.h, which it builds on.
+#include <commctrl.h>
+
+#include <string>
+#include <utility>
+
+#include "app/Version.h"
+#include "app/WindowGeometry.h"
+#include "app/win32/ScreenDpi.h"
+#include "framework/Exception.h"
+#include "framework/win32/Utf.h"
+
+namespace app {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TForm1";
+
+// The stored layout. Lengths are in pixels for a font whose text comes out 13 pixels high.
+constexpr int kStoredTextHeight = 13;
+constexpr int kFontPixels = 11;  // 8 points at 96 dots per inch
+constexpr int kStoredLeft = 1084;
+constexpr int kStoredTop = 685;
+constexpr int kClientWidth = 279;
+constexpr int kClientHeight = 370;
+constexpr int kMemoLeft = 16;
+constexpr int kMemoTop = 16;
+constexpr int kMemoWidth = 249;
+constexpr int kMemoHeight = 337;
+
+// A fixed single border and a title bar with the system menu and the close box only.
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExtendedStyle = 0;
+// Multi-line, wrapping at its width (no horizontal scrolling), a vertical scroll bar only,
+// editable; Enter makes a new line.
+constexpr DWORD kMemoStyle =
+    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_LEFT;
+
+HINSTANCE ProgramInstance() { return ::GetModuleHandleW(nullptr); }
+
+std::string SystemError(const std::string& what) { return what + ": system error " + std::to_string(::GetLastError()); }
+
+HICON LoadMainIcon(int widthMetric, int heightMetric) {
+  return static_cast<HICON>(::LoadImageW(ProgramInstance(), L"MAINICON", IMAGE_ICON, ::GetSystemMetrics(widthMetric),
+                                         ::GetSystemMetrics(heightMetric), LR_DEFAULTCOLOR | LR_SHARED));
+}
+
+struct FontDeleter {
+  void operator()(HFONT__* font) const { ::DeleteObject(font); }
+};
+using FontHandle = std::unique_ptr<HFONT__, FontDeleter>;
+
+FontHandle LayoutFont(int dpi) {
+  // Where Tahoma is not installed, the system's nearest sans-serif face stands in.
+  return FontHandle(::CreateFontW(-FontPixelsForScreen(kFontPixels, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
+}
+
+int TextHeightOf(HWND window, HFONT font) {
+  HDC dc = ::GetDC(window);
+  const HGDIOBJ previous = ::SelectObject(dc, font);
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(dc, &metrics);
+  ::SelectObject(dc, previous);
+  ::ReleaseDC(window, dc);
+  return metrics.tmHeight;
+}
+
+OuterSize LayoutOuterSize(const LayoutScale& scale, int dpi) {
+  return OuterSizeFor(scale(kClientWidth), scale(kClientHeight), kWindowStyle, kWindowExtendedStyle, dpi);
+}
+
+}  // namespace
+
+struct FormWindow::Native {
+  static void RegisterWindowClass();
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  // Makes the font for `dpi` and scales the log's place to it; gives the window's outer size.
+  OuterSize ApplyDpi(int dpi);
+
+  std::function<void()> onSessionEnd;
+  FontHandle font;  // outlives the window, which uses it
+  HWND window = nullptr;
+  HWND log = nullptr;
+  int textHeight = 0;
+};
+
+void FormWindow::Native::RegisterWindowClass() {
+  static const bool registered = [] {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.hInstance = ProgramInstance();
+    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNSHADOW + 1);
+    windowClass.lpszClassName = kWindowClass;
+    windowClass.hIcon = LoadMainIcon(SM_CXICON, SM_CYICON);
+    windowClass.hIconSm = LoadMainIcon(SM_CXSMICON, SM_CYSMICON);
+    if (::RegisterClassExW(&windowClass) == 0)
+      throw framework::Exception(SystemError("Cannot register the main window's class"));
+    return true;
+  }();
+  static_cast<void>(registered);
+}
+
+FormWindow::FormWindow(std::function<void()> onSessionEnd) : native_(std::make_unique<Native>()) {
+  native_->onSessionEnd = std::move(onSessionEnd);
+  Native::RegisterWindowClass();
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  const std::wstring caption = L"Bass Firmware " + framework::WideFromUtf8(kVersion);
+  // At the stored place and without a size yet; FormCreate moves it before it is first shown.
+  HWND window = ::CreateWindowExW(kWindowExtendedStyle, kWindowClass, caption.c_str(), kWindowStyle, kStoredLeft,
+                                  kStoredTop, 0, 0, nullptr, nullptr, ProgramInstance(), nullptr);
+  if (window == nullptr) throw framework::Exception(SystemError("Cannot create the main window"));
+  native_->window = window;
+  HWND log = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", kMemoStyle, 0, 0, 0, 0, window, nullptr,
+                               ProgramInstance(), nullptr);
+  if (log == nullptr) {
+    const std::string error = SystemError("Cannot create the log");
+    ::DestroyWindow(window);
+    throw framework::Exception(error);
+  }
+  native_->log = log;
+  // No limit but memory: a multi-line edit control otherwise stops taking text at 30,000 characters.
+  ::SendMessageW(log, EM_SETLIMITTEXT, 0, 0);
+  const OuterSize outer = native_->ApplyDpi(WindowDpi(window));
+  ::SetWindowPos(window, nullptr, 0, 0, outer.width, outer.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetFocus(log);
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(native_.get()));
+}
+
+// Taken off the procedure first: the destruction is not a close request.
+FormWindow::~FormWindow() {
+  if (native_->window == nullptr) return;
+  ::SetWindowLongPtrW(native_->window, GWLP_USERDATA, 0);
+  ::DestroyWindow(native_->window);
+}
+
+HWND FormWindow::Handle() const { return native_->window; }
+HWND FormWindow::Log() const { return native_->log; }
+HFONT FormWindow::Font() const { return native_->font.get(); }
+int FormWindow::TextHeight() const { return native_->textHeight; }
+
+// Counted from the primary screen's origin, which is the origin of the system's desktop
+// coordinates, over the size of the whole desktop.
+void FormWindow::CentreOnDesktop() {
+  RECT outer{};
+  ::GetWindowRect(native_->window, &outer);
+  const int left = CentredOffset(::GetSystemMetrics(SM_CXVIRTUALSCREEN), outer.right - outer.left);
+  const int top = CentredOffset(::GetSystemMetrics(SM_CYVIRTUALSCREEN), outer.bottom - outer.top);
+  ::SetWindowPos(native_->window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::Show(int showCommand) {
+  ::ShowWindow(native_->window, showCommand);
+  ::UpdateWindow(native_->window);
+}
+
+void FormWindow::Close() { ::PostMessageW(native_->window, WM_CLOSE, 0, 0); }
+
+OuterSize FormWindow::Native::ApplyDpi(int dpi) {
+  FontHandle newFont = LayoutFont(dpi);
+  textHeight = TextHeightOf(window, newFont.get());
+  const LayoutScale scale(textHeight, kStoredTextHeight);
+  ::SendMessageW(log, WM_SETFONT, reinterpret_cast<WPARAM>(newFont.get()), TRUE);
+  font = std::move(newFont);
+  ::MoveWindow(log, scale(kMemoLeft), scale(kMemoTop), scale(kMemoWidth), scale(kMemoHeight), TRUE);
+  return LayoutOuterSize(scale, dpi);
+}
+
+LRESULT CALLBACK FormWindow::Native::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* const native = reinterpret_cast<Native*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (native == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+  return native->Handle(message, wParam, lParam);
+}
+
+LRESULT FormWindow::Native::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SETFOCUS:
+      // The log is the only element of the keyboard order.
+      ::SetFocus(log);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font.get());
+    case WM_CTLCOLOREDIT: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+      ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+    }
+    // The size the window takes on a monitor of another density, the layout scaled to the font
+    // there, which the system then suggests with WM_DPICHANGED.
+    case WM_GETDPISCALEDSIZE: {
+      const int dpi = static_cast<int>(wParam);
+      const FontHandle fontThere = LayoutFont(dpi);
+      const OuterSize outer =
+          LayoutOuterSize(LayoutScale(TextHeightOf(window, fontThere.get()), kStoredTextHeight), dpi);
+      *reinterpret_cast<SIZE*>(lParam) = SIZE{outer.width, outer.height};
+      return TRUE;
+    }
+    case WM_DPICHANGED: {
+      ApplyDpi(HIWORD(wParam));
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+      ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_ENDSESSION:
+      if (wParam != FALSE) {
+        onSessionEnd();
+        ::DestroyWindow(window);
+      }
+      return 0;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY: {
+      // Destroyed by a close request or the session's end: nothing is left to destroy later.
+      HWND destroyed = window;
+      window = nullptr;
+      log = nullptr;
+      ::SetWindowLongPtrW(destroyed, GWLP_USERDATA, 0);
+      return ::DefWindowProcW(destroyed, message, wParam, lParam);
+    }
+    default:
+      return ::DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace app
