@@ -17,11 +17,11 @@
 
 #include "app/qt/PacedLog.h"
 #include "bench/support/Figure.h"
-#include "bench/support/LoopingQlt1.h"
 #include "bench/support/ResidentMemory.h"
 #include "bench/support/ToolRun.h"
 #include "firmware/FirmwareImage.h"
 #include "midi/platform/simulated/SimulatedTransport.h"
+#include "tests/support/SimulatedQlt1.h"
 
 namespace {
 
@@ -80,8 +80,10 @@ void Report(const char* name, double value, const char* unit, std::optional<doub
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
+  // Installed for the whole program rather than the run: the device leaves the transport when it goes.
   auto transport = std::make_unique<platform::SimulatedTransport>();
   platform::SimulatedTransport& sim = *transport;
+  const std::unique_ptr<platform::Transport> replaced = platform::InstallTransport(std::move(transport));
   std::vector<double> heapAtFinish;
   std::vector<double> residentAtFinish;
   heapAtFinish.reserve(kUpdates);
@@ -93,13 +95,13 @@ int main(int argc, char** argv) {
     return updates < kUpdates;
   };
   double idle = 0;
-  std::optional<bench::LoopingQlt1> device;
+  std::optional<testsupport::SimulatedQlt1> device;
   std::thread switchOn([&] {
     std::this_thread::sleep_for(std::chrono::seconds(1));
     idle = bench::ResidentBytes();
-    device.emplace(sim, onFinish);
+    device.emplace(sim, qlt1::Qlt1Model::Options{}, firmware::kDevicePortName, onFinish);
   });
-  bench::RunToolQuietly(std::move(transport));
+  bench::RunToolQuietly(nullptr);
   switchOn.join();
   if (heapAtFinish.size() < kUpdates) return 1;
 

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "bench/support/Figure.h"
-#include "bench/support/LoopingQlt1.h"
 #include "bench/support/Stats.h"
 #include "bench/support/ToolRun.h"
 #include "bench/support/WakeUpFloor.h"
 #include "firmware/TableLayout.h"
 #include "midi/platform/CallObserver.h"
 #include "midi/platform/simulated/SimulatedTransport.h"
+#include "tests/support/SimulatedQlt1.h"
 
 namespace {
 
@@ -71,9 +71,11 @@ int main(int argc, char** argv) {
 
   TurnaroundClock clock;
   platform::ObserveCalls(&clock);
+  // Installed for the whole program rather than the run: the device leaves the transport when it goes.
   auto transport = std::make_unique<platform::SimulatedTransport>();
-  const bench::LoopingQlt1 device(*transport, [](int) { return true; });
-  bench::RunToolQuietly(std::move(transport));
+  const testsupport::SimulatedQlt1 device(*transport, {}, firmware::kDevicePortName, [](int) { return true; });
+  const std::unique_ptr<platform::Transport> replaced = platform::InstallTransport(std::move(transport));
+  bench::RunToolQuietly(nullptr);
   platform::ObserveCalls(nullptr);
   const std::vector<double>& turnarounds = clock.Turnarounds();
 

@@ -82,7 +82,7 @@ std::array<Counts, kPhases> CleanRunMarks() {
   marks[kClosing] = Snapshot(update.Faults());
   EXPECT_EQ(phase, ends.size());
   EXPECT_TRUE(rig.Errors().empty());
-  EXPECT_EQ(rig.Device().BadImages(), 0);
+  EXPECT_EQ(update.device.BadImages(), 0);
   return marks;
 }
 
@@ -127,7 +127,7 @@ Outcome RunWithFault(const FaultCase& fault) {
     if (!outcome.completed) {
       outcome.stalledAfter = rig.Log().back();
       outcome.restarted = true;
-      rig.Device().Restart();
+      update.device.Restart();
       outcome.completed = rig.RunUntilFinishes(1, kQuiet);
     }
     rig.RunFor(30ms);
@@ -136,7 +136,7 @@ Outcome RunWithFault(const FaultCase& fault) {
         (fault.transfer ? update.Faults().TransferCount() : update.Faults().CallCount(fault.call)) >= fault.nth;
     outcome.errors = rig.Errors();
     outcome.log = rig.Log();
-    outcome.badImages = rig.Device().BadImages();
+    outcome.badImages = update.device.BadImages();
   }
   outcome.blocksLeft = GlobalBlocksInUse() - blocksBefore;
   return outcome;

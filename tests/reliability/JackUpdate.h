@@ -1,6 +1,6 @@
 #pragma once
 
-// A whole update over a JACK server of the test's own: the server, the hostile device on it, the
+// A whole update over a JACK server of the test's own: the server, the emulated device on it, the
 // RtMidi transport installed for the programmer, and the programmer itself, made in that order
 // and taken down in reverse.
 
@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "midi/platform/Transport.h"
-#include "tests/reliability/HostileQlt1.h"
+#include "tests/reliability/JackQlt1.h"
 #include "tests/reliability/UpdateRig.h"
 #include "tests/unit/rtmidi/PrivateJackServer.h"
 
@@ -56,7 +56,7 @@ class InstalledRtMidi {
 };
 
 struct JackUpdate {
-  explicit JackUpdate(Hostility hostility) : device(hostility) {}
+  explicit JackUpdate(qlt1::Hostility hostility) : device(hostility) {}
 
   // Runs until the device has counted `finishes` finished updates. A stall is the tool's fault
   // unless the server dropped cycles meanwhile (as under ThreadSanitizer or on a loaded machine):
@@ -66,7 +66,7 @@ struct JackUpdate {
 
   StartedJackServer server;
   XrunCount xruns;
-  HostileQlt1 device;
+  JackQlt1 device;
   InstalledRtMidi transport;
   UpdateRig rig{device, kProgramTiming};
   int restarts = 0;

@@ -1,13 +1,13 @@
 #pragma once
 
-// A whole update on a simulated transport of its own: the transport, the restartable device on
-// it and the programmer, made and taken down in that order's reverse.
+// A whole update on a simulated transport of its own: the transport, the device on it and the
+// programmer, made and taken down in that order's reverse.
 
 #include <memory>
 
 #include "midi/platform/simulated/SimulatedTransport.h"
-#include "tests/reliability/RestartableDevice.h"
 #include "tests/reliability/UpdateRig.h"
+#include "tests/support/SimulatedQlt1.h"
 
 namespace reliability {
 
@@ -29,7 +29,7 @@ struct SimulatedUpdate {
   platform::FaultInjector& Faults() { return transport.Sim().FaultPlan(); }
 
   InstalledTransport transport;
-  RestartableDevice device{transport.Sim()};
+  testsupport::SimulatedQlt1 device{transport.Sim()};
   UpdateRig rig{device};
 };
 

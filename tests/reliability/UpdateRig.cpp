@@ -18,7 +18,7 @@ EscapedErrors::~EscapedErrors() { framework::SetExceptionHook(previous_); }
 
 // The window starts discovery at its creation; here creation and start are apart, and the first
 // tick must not come before the first line.
-UpdateRig::UpdateRig(DeviceUnderTest& device, Timing timing) : device_(device) {
+UpdateRig::UpdateRig(const qlt1::Qlt1Device& device, Timing timing) : device_(device) {
   (*programmer_)->ProbeTimer().SetInterval(timing.probe);
   (*programmer_)->DiscoveryTimer().SetInterval(timing.discovery);
   (*programmer_)->DiscoveryTimer().SetEnabled(false);

@@ -1,7 +1,7 @@
 #pragma once
 
 // One run of the programmer, wired as the main window wires it, over whatever transport is
-// installed, with a device that can be restarted. Window thread only.
+// installed, with the device on it. Window thread only.
 
 #include <chrono>
 #include <functional>
@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "framework/ExceptionGuard.h"
-#include "tests/reliability/DeviceUnderTest.h"
 #include "tests/support/ProgrammerUnderTest.h"
+#include "tools/qlt1/Qlt1Device.h"
 
 namespace reliability {
 
@@ -41,12 +41,11 @@ inline constexpr Timing kProgramTiming{250, 250};
 
 class UpdateRig {
  public:
-  explicit UpdateRig(DeviceUnderTest& device, Timing timing = {});
+  explicit UpdateRig(const qlt1::Qlt1Device& device, Timing timing = {});
   ~UpdateRig();
   UpdateRig(const UpdateRig&) = delete;
   UpdateRig& operator=(const UpdateRig&) = delete;
 
-  DeviceUnderTest& Device() { return device_; }
   // The input port discovery made last, or none.
   midi::TMidiInput* InputPort() { return (*programmer_)->InputPort(); }
   const std::vector<std::string>& Log() const { return programmer_ != nullptr ? programmer_->log : closedLog_; }
@@ -66,7 +65,7 @@ class UpdateRig {
   void CloseWindow();
 
  private:
-  DeviceUnderTest& device_;
+  const qlt1::Qlt1Device& device_;
   EscapedErrors errors_;
   std::unique_ptr<testsupport::ProgrammerUnderTest> programmer_ = std::make_unique<testsupport::ProgrammerUnderTest>();
   std::vector<std::string> closedLog_;  // the log as it was when the window closed

@@ -23,6 +23,9 @@ class AlsaDevicePorts final : public DevicePorts {
 
   std::optional<Message> Next(std::chrono::milliseconds timeout) override;
   void Send(const Message& message) override;
+  // About 107 short messages: the ALSA sequencer holds 200 events for a client by default and
+  // drops what arrives beyond them.
+  std::size_t BurstBytes() const override { return 2048; }
 
  private:
   static void OnMidiIn(double stamp, std::vector<unsigned char>* message, void* ports);

@@ -4,6 +4,7 @@
 // tool sends arrives as messages in order, and replies go out in order, none of them dropped.
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,9 @@ class DevicePorts {
   // The next message from the tool, once one has come or the time is up.
   virtual std::optional<Message> Next(std::chrono::milliseconds timeout) = 0;
   virtual void Send(const Message& message) = 0;
+  // How much a hostile device sends before it pauses (counting each event's bookkeeping in the
+  // MIDI system as 16 bytes): no more than the system holds for a client that has not read yet.
+  virtual std::size_t BurstBytes() const = 0;
 };
 
 // `system`: "jack" or "alsa". Throws std::runtime_error when the system cannot make the ports.

@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, RequestStop);
   std::signal(SIGTERM, RequestStop);
   try {
-    qlt1::Emulator emulator(*options);
+    qlt1::Emulator emulator(*options,
+                            [](const std::string& line) { std::cout << "qlt1-emulator: " << line << std::endl; });
     return emulator.Run(stopRequested);
   } catch (const std::exception& e) {
     std::cerr << "qlt1-emulator: " << e.what() << '\n';

@@ -33,11 +33,21 @@ std::vector<Message> Qlt1Model::Receive(std::span<const std::uint8_t> message) {
       return OnBlock(message);
     case firmware::kFinishRequest:
       ++finishes_;
+      if (!ImageVerified()) ++badImages_;
       return {};
     default:
       faults_.push_back("a message of unknown kind " + std::to_string(message[kKindIndex]));
       return {};
   }
+}
+
+// A fresh table rather than a cleared one: only the rows written take memory.
+std::vector<Message> Qlt1Model::Restart() {
+  probes_ = 0;
+  expectedBlock_ = -1;
+  blocksReceived_.clear();
+  received_ = std::make_unique<firmware::FirmwareImageTable>();
+  return OnProbe();
 }
 
 // Every probe from the ready one on is answered, as the device does while it waits.

@@ -3,8 +3,8 @@
 // The QLT-1's side of the firmware conversation, without any MIDI: what it answers to each message
 // from the tool, and what it received. It answers ProbeRequest with ReadyReply, checks every
 // block (length, framing, number, the expected next flagged block) and answers BlockAckReply, or
-// ErrorReply for a bad one, and counts FinishRequest. Used by the command-line emulator and by
-// the tests' simulated device. Not thread-safe: one caller at a time.
+// ErrorReply for a bad one, and counts FinishRequest. It can be switched off and on again. The
+// heart of Qlt1Device, the one stand-in for the device. Not thread-safe: one caller at a time.
 
 #include <cstdint>
 #include <memory>
@@ -32,10 +32,17 @@ class Qlt1Model {
 
   // Handles one message from the tool and gives the replies, in the order to send them.
   std::vector<Message> Receive(std::span<const std::uint8_t> message);
+  // Off and on again: what it had received is gone (its faults and finishes are kept), and its
+  // start-up stands for a probe, so that once ready it announces itself with ReadyReply. Gives
+  // the replies to send.
+  std::vector<Message> Restart();
 
+  // Probes since the last restart; finishes, and those whose image was not verified, over every
+  // restart.
   int Probes() const { return probes_; }
   int Finishes() const { return finishes_; }
-  // The numbers of the good blocks, in the order they came.
+  int BadImages() const { return badImages_; }
+  // The numbers of the good blocks since the last restart, in the order they came.
   const std::vector<int>& BlocksReceived() const { return blocksReceived_; }
   const std::vector<std::string>& Faults() const { return faults_; }
   // What arrived, in the table format: flag 1 and the block's bytes for each good block.
@@ -53,6 +60,7 @@ class Qlt1Model {
   Options options_;
   int probes_ = 0;
   int finishes_ = 0;
+  int badImages_ = 0;
   int expectedBlock_ = -1;  // none before the device is ready
   std::vector<int> blocksReceived_;
   std::vector<std::string> faults_;

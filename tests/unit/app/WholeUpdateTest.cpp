@@ -26,7 +26,7 @@ class WholeUpdateTest : public testsupport::PortTestBase {
 
 TEST_F(WholeUpdateTest, LeavesTheLogOfASuccessfulUpdateAndTheDeviceHoldsEveryBlock) {
   testsupport::SimulatedQlt1 device(Sim(), {.readyAtProbe = 3});
-  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.FinishCount() == 1; }, std::chrono::seconds(60)));
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.Finishes() == 1; }, std::chrono::seconds(60)));
   testsupport::ProcessEventsFor(std::chrono::milliseconds(100));
 
   EXPECT_EQ(programmer_.log, SuccessfulLog());
@@ -36,8 +36,8 @@ TEST_F(WholeUpdateTest, LeavesTheLogOfASuccessfulUpdateAndTheDeviceHoldsEveryBlo
     const auto expected = firmware::BlockMessage(static_cast<std::uint8_t>(block));
     EXPECT_EQ(device.ReceivedBlock(block), std::vector<BYTE>(expected.begin(), expected.end())) << "block " << block;
   }
-  EXPECT_EQ(device.FinishCount(), 1);
-  EXPECT_EQ(device.ProbeCount(), 3);
+  EXPECT_EQ(device.Finishes(), 1);
+  EXPECT_EQ(device.Probes(), 3);
   EXPECT_TRUE(escaped_.empty());
 }
 
@@ -45,7 +45,7 @@ TEST_F(WholeUpdateTest, ADeviceSwitchedOnLaterIsFoundAndUpdated) {
   testsupport::ProcessEventsFor(std::chrono::milliseconds(600));
   EXPECT_EQ(programmer_.log, std::vector<std::string>{">Switch on QLT-1"}) << "nothing logged while waiting";
   testsupport::SimulatedQlt1 device(Sim());
-  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.FinishCount() == 1; }, std::chrono::seconds(60)));
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.Finishes() == 1; }, std::chrono::seconds(60)));
   testsupport::ProcessEventsFor(std::chrono::milliseconds(100));
   EXPECT_EQ(programmer_.log, SuccessfulLog());
 }

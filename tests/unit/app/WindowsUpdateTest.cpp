@@ -32,7 +32,7 @@ class WindowsUpdateTest : public testsupport::PortTestBase {
 
   // The update runs on the programmer's own timers until the device has taken the finish.
   void ExpectCompletes(testsupport::SimulatedQlt1& device) {
-    ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.FinishCount() == 1; }, 60s));
+    ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.Finishes() == 1; }, 60s));
     testsupport::ProcessEventsFor(100ms);
     EXPECT_EQ(programmer_.log, testsupport::SuccessfulUpdateLog());
     EXPECT_EQ(device.BlocksReceived(), testsupport::FlaggedBlocks());
@@ -95,7 +95,7 @@ TEST_F(WindowsUpdateTest, ADeviceSwitchedOffAndOnWhileProbedIsShownWithHowToRest
   Sim().Switches().switchedOffSendBlocks = 20ms;
   testsupport::SimulatedQlt1 device(Sim(), {.readyAtProbe = 1000});
   Start();
-  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.ProbeCount() >= 2; }, 10s));
+  ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return device.Probes() >= 2; }, 10s));
   Sim().SwitchOffAndOn(device.ToolInput());
   Sim().SwitchOffAndOn(device.ToolOutput());
   ASSERT_TRUE(testsupport::ProcessEventsUntil([&] { return escaped_.size() >= 2; }, 10s));

@@ -113,7 +113,7 @@ TEST_F(ProgramTest, AWholeUpdateThenTheCloseBoxEndsWithStatusZeroAndThePortsClos
   testsupport::SimulatedQlt1 device(Sim());
   const SignalHandler termBefore = CurrentHandler(SIGTERM);
   const int status = RunWith([&] {
-    if (device.FinishCount() == 1 && MainWindow() != nullptr) MainWindow()->close();
+    if (device.Finishes() == 1 && MainWindow() != nullptr) MainWindow()->close();
   });
 
   EXPECT_EQ(status, 0);
@@ -136,7 +136,7 @@ TEST_F(ProgramTest, AStandardOutputThatTakesNothingHoldsUpNeitherTheWindowNorThe
   QTimer stepper;
   QObject::connect(&stepper, &QTimer::timeout, [&] {
     mostQueued = std::max(mostQueued, framework::StandardLineWriter().QueuedBytes());
-    if (device.FinishCount() == 1 && MainWindow() != nullptr) MainWindow()->close();
+    if (device.Finishes() == 1 && MainWindow() != nullptr) MainWindow()->close();
   });
   stepper.start(2);
   guitest::UnreadStandardOutput unread(std::chrono::seconds(10));
@@ -167,7 +167,7 @@ TEST_F(ProgramTest, SigtermDuringAnUpdateClosesThePortsAndEndsWithStatusZero) {
   EXPECT_FALSE(Sim().IsOpen(device.ToolInput()));
   EXPECT_FALSE(Sim().IsOpen(device.ToolOutput()));
   EXPECT_LT(device.BlocksReceived().size(), FlaggedBlocks().size()) << "the remaining blocks stay unsent";
-  EXPECT_EQ(device.FinishCount(), 0);
+  EXPECT_EQ(device.Finishes(), 0);
   EXPECT_EQ(MainWindow(), nullptr);
 }
 
@@ -216,7 +216,7 @@ TEST_F(ProgramTest, AHeldPortShowsOneBoxAtATimeAgainOnceClosedAndTheUpdateRunsOn
   const int status = RunWith([&] {
     const std::vector<QMessageBox*> boxes = guitest::OpenBoxes();
     mostBoxes = std::max(mostBoxes, boxes.size());
-    if (device.FinishCount() == 1 && MainWindow() != nullptr) MainWindow()->close();
+    if (device.Finishes() == 1 && MainWindow() != nullptr) MainWindow()->close();
     if (boxes.empty()) return;
     const unsigned opens = Faults().CallCount(PlatformCall::midiInOpen);
     if (opensAtBox == 0) opensAtBox = opens;

@@ -95,6 +95,29 @@ TEST(Qlt1Model, VerifiesTheImageOnlyWhenEveryDueBlockArrivedIntact) {
   EXPECT_FALSE(other.ImageVerified()) << "one byte of one block differs";
 }
 
+// A restart mid-update: the blocks so far are forgotten and block 0 is due again; what went wrong
+// before it, and each finish with whether its image was whole, is still counted.
+TEST(Qlt1Model, ForgetsTheUpdateAtARestartButKeepsItsCounts) {
+  const std::vector<int> due = DueBlocks();
+  Qlt1Model model(firmware::FirmwareImage(), {});
+  model.Receive(kProbe);
+  model.Receive(Block(0));
+  model.Receive(Block(0));
+  model.Receive(firmware::ConversationBytes(firmware::kFinishRequest));
+  EXPECT_EQ(model.BadImages(), 1);
+
+  EXPECT_THAT(model.Restart(), ElementsAre(kReady));
+  EXPECT_TRUE(model.BlocksReceived().empty());
+  EXPECT_EQ(model.Received().BlockFlags[0], 0u);
+  EXPECT_EQ(model.Faults().size(), 1u) << "the block sent twice";
+  for (int block : due) EXPECT_THAT(model.Receive(Block(block)), ElementsAre(kAck)) << "block " << block;
+  model.Receive(firmware::ConversationBytes(firmware::kFinishRequest));
+  EXPECT_EQ(model.Finishes(), 2);
+  EXPECT_EQ(model.BadImages(), 1);
+  EXPECT_THAT(Qlt1Model(firmware::FirmwareImage(), {.readyAtProbe = 0}).Restart(), ElementsAre())
+      << "a device never ready stays silent";
+}
+
 TEST(Qlt1Model, CountsFinishesAndNamesForeignMessages) {
   Qlt1Model model(firmware::FirmwareImage(), {});
   EXPECT_TRUE(model.Receive(firmware::ConversationBytes(firmware::kFinishRequest)).empty());

@@ -30,7 +30,7 @@ TEST_F(EchoTest, TheUpdatesLinesReachStandardOutputInOrderWhileTheWindowIsStillO
   bool closed = false;
   framework::IntervalTimer stepper([&] {
     HWND__* const window = windowtest::VisibleMainWindow();
-    if (closed || window == nullptr || device.FinishCount() != 1) return;
+    if (closed || window == nullptr || device.Finishes() != 1) return;
     if (!finishedAt) finishedAt = std::chrono::steady_clock::now();
     echoedWhileOpen = framework::StandardLineWriter().QueuedBytes() == 0;
     if (!echoedWhileOpen && std::chrono::steady_clock::now() - *finishedAt < 5s) return;

@@ -195,7 +195,7 @@ TEST_F(ProgramTest, AWholeUpdateThenWmCloseEndsWithStatusZeroAndThePortsClosed) 
   std::string logAtTheEnd;
   const int status = RunWith([&] {
     HWND__* const window = windowtest::VisibleMainWindow();
-    if (device.FinishCount() != 1 || window == nullptr || !logAtTheEnd.empty()) return;
+    if (device.Finishes() != 1 || window == nullptr || !logAtTheEnd.empty()) return;
     const std::string log = windowtest::WindowText(windowtest::LogOf(window));
     if (log.find(">Finished") == std::string::npos) return;
     logAtTheEnd = log;
@@ -223,7 +223,7 @@ TEST_F(ProgramTest, AStandardOutputThatTakesNothingHoldsUpNeitherTheWindowNorThe
   framework::IntervalTimer stepper([&] {
     mostQueued = std::max(mostQueued, framework::StandardLineWriter().QueuedBytes());
     HWND__* const window = windowtest::VisibleMainWindow();
-    if (closed || device.FinishCount() != 1 || window == nullptr) return;
+    if (closed || device.Finishes() != 1 || window == nullptr) return;
     closed = true;
     windowtest::PostClose(window);
   });
@@ -303,7 +303,7 @@ TEST_F(ProgramTest, TheSessionsEndDuringAnUpdateClosesThePortsBeforeItReturnsAnd
   EXPECT_TRUE(ended);
   EXPECT_TRUE(closedWhenHandled);
   EXPECT_LT(device.BlocksReceived().size(), FlaggedBlocks().size()) << "the remaining blocks stay unsent";
-  EXPECT_EQ(device.FinishCount(), 0);
+  EXPECT_EQ(device.Finishes(), 0);
   EXPECT_EQ(windowtest::VisibleMainWindow(), nullptr);
 }
 
