@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <new>
 
 namespace qlt1 {
 
@@ -16,10 +18,20 @@ bool HasFrame(std::span<const std::uint8_t> message) {
          std::equal(kFrameStart.begin(), kFrameStart.end(), message.begin()) && message.back() == firmware::kSysexEnd;
 }
 
+// Zeroed by calloc, which takes a block this large from the system untouched, so that only the
+// rows written take memory (zeroing it here would take all of its 2 MiB).
+firmware::FirmwareImageTable* ZeroedTable() {
+  void* table = std::calloc(1, sizeof(firmware::FirmwareImageTable));
+  if (table == nullptr) throw std::bad_alloc();
+  return static_cast<firmware::FirmwareImageTable*>(table);
+}
+
 }  // namespace
 
+void Qlt1Model::FreeTable::operator()(firmware::FirmwareImageTable* table) const { std::free(table); }
+
 Qlt1Model::Qlt1Model(const firmware::FirmwareImageTable& table, Options options)
-    : table_(table), options_(options), received_(std::make_unique<firmware::FirmwareImageTable>()) {}
+    : table_(table), options_(options), received_(ZeroedTable()) {}
 
 std::vector<Message> Qlt1Model::Receive(std::span<const std::uint8_t> message) {
   if (!HasFrame(message)) {
@@ -41,12 +53,16 @@ std::vector<Message> Qlt1Model::Receive(std::span<const std::uint8_t> message) {
   }
 }
 
-// A fresh table rather than a cleared one: only the rows written take memory.
+// Only the rows written are cleared: a run of many updates then keeps the pages of one update's
+// blocks, neither the whole table's nor a fresh table's at each restart.
 std::vector<Message> Qlt1Model::Restart() {
+  for (const int block : blocksReceived_) {
+    received_->BlockFlags[block] = 0;
+    std::fill_n(received_->BlockData + block * firmware::kBlockLength, firmware::kBlockLength, 0u);
+  }
+  blocksReceived_.clear();
   probes_ = 0;
   expectedBlock_ = -1;
-  blocksReceived_.clear();
-  received_ = std::make_unique<firmware::FirmwareImageTable>();
   return OnProbe();
 }
 

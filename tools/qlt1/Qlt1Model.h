@@ -56,6 +56,10 @@ class Qlt1Model {
   std::vector<Message> OnBlock(std::span<const std::uint8_t> block);
   std::string CheckBlock(std::span<const std::uint8_t> block) const;
 
+  struct FreeTable {
+    void operator()(firmware::FirmwareImageTable* table) const;
+  };
+
   const firmware::FirmwareImageTable& table_;
   Options options_;
   int probes_ = 0;
@@ -64,7 +68,7 @@ class Qlt1Model {
   int expectedBlock_ = -1;  // none before the device is ready
   std::vector<int> blocksReceived_;
   std::vector<std::string> faults_;
-  std::unique_ptr<firmware::FirmwareImageTable> received_;
+  std::unique_ptr<firmware::FirmwareImageTable, FreeTable> received_;
 };
 
 }  // namespace qlt1
