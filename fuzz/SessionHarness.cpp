@@ -84,7 +84,7 @@ class SessionHarness::World {
         session({[&harness](const std::string& line) {
                    harness.timeline_.push_back({Action::Kind::Line, line, {}});
                  },
-                 probeTimer, slots}) {
+                 probeTimer, ports}) {
     probeTimer.SetInterval(kNeverTicks);
     port->SetCapacity(setup.capacity);
     port->SetSysexBufferCount(setup.bufferCount);
@@ -114,7 +114,7 @@ class SessionHarness::World {
   framework::TComponent owner{nullptr};
   RecordingOutput* output;
   midi::TMidiInput* port;
-  app::PortSlots slots{port, output};
+  app::PortSlots ports{port, output};
   framework::TTimer probeTimer{nullptr};
   app::ProgrammingSession session;
 };
