@@ -2,8 +2,9 @@
 
 // The programmer without its window: the two port slots and the two timers of the window's
 // layout, the programming session and device discovery, and how they are bound to each other.
-// The window owns one and forwards its handlers to it; the tests, the fuzz targets and the
-// benchmarks drive the same wiring without a widget. Window thread only.
+// Each part gets a small context of what it uses (ProgrammerParts.h) and never sees the whole.
+// The window owns one and forwards its handlers to it; the tests and the discovery fuzz target
+// drive the same wiring without a widget. Window thread only.
 
 #include <string>
 
