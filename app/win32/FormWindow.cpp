@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "app/Version.h"
-#include "app/WindowGeometry.h"
+#include "app/WindowLayout.h"
+#include "app/win32/LogView.h"
 #include "app/win32/ScreenDpi.h"
 #include "framework/Exception.h"
 #include "framework/win32/Utf.h"
@@ -18,18 +18,6 @@ namespace app {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TForm1";
-
-// The stored layout. Lengths are in pixels for a font whose text comes out 13 pixels high.
-constexpr int kStoredTextHeight = 13;
-constexpr int kFontPixels = 11;  // 8 points at 96 dots per inch
-constexpr int kStoredLeft = 1084;
-constexpr int kStoredTop = 685;
-constexpr int kClientWidth = 279;
-constexpr int kClientHeight = 370;
-constexpr int kMemoLeft = 16;
-constexpr int kMemoTop = 16;
-constexpr int kMemoWidth = 249;
-constexpr int kMemoHeight = 337;
 
 // A fixed single border and a title bar with the system menu and the close box only.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -54,10 +42,10 @@ struct FontDeleter {
 using FontHandle = std::unique_ptr<HFONT__, FontDeleter>;
 
 FontHandle LayoutFont(int dpi) {
-  // Where Tahoma is not installed, the system's nearest sans-serif face stands in.
+  const std::wstring face = framework::WideFromUtf8(kFontFace);
   return FontHandle(::CreateFontW(-FontPixelsForScreen(kFontPixels, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
+                                  DEFAULT_PITCH | FF_SWISS, face.c_str()));
 }
 
 int TextHeightOf(HWND window, HFONT font) {
@@ -113,7 +101,7 @@ FormWindow::FormWindow(std::function<void()> onSessionEnd) : native_(std::make_u
   Native::RegisterWindowClass();
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  const std::wstring caption = L"Bass Firmware " + framework::WideFromUtf8(kVersion);
+  const std::wstring caption = framework::WideFromUtf8(WindowCaption());
   // At the stored place and without a size yet; FormCreate moves it before it is first shown.
   HWND window = ::CreateWindowExW(kWindowExtendedStyle, kWindowClass, caption.c_str(), kWindowStyle, kStoredLeft,
                                   kStoredTop, 0, 0, nullptr, nullptr, ProgramInstance(), nullptr);
@@ -157,6 +145,11 @@ void FormWindow::CentreOnDesktop() {
   ::SetWindowPos(native_->window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Once the window is gone (the program is ending) there is nowhere to put them.
+void FormWindow::AppendLogLines(const std::string& lines) {
+  if (::IsWindow(native_->log)) AppendLogLine(native_->log, framework::WideFromUtf8(lines));
+}
+
 void FormWindow::Show(int showCommand) {
   ::ShowWindow(native_->window, showCommand);
   ::UpdateWindow(native_->window);
@@ -170,7 +163,8 @@ OuterSize FormWindow::Native::ApplyDpi(int dpi) {
   const LayoutScale scale(textHeight, kStoredTextHeight);
   ::SendMessageW(log, WM_SETFONT, reinterpret_cast<WPARAM>(newFont.get()), TRUE);
   font = std::move(newFont);
-  ::MoveWindow(log, scale(kMemoLeft), scale(kMemoTop), scale(kMemoWidth), scale(kMemoHeight), TRUE);
+  const LayoutRect memo = Scaled(scale, kMemo1);
+  ::MoveWindow(log, memo.left, memo.top, memo.width, memo.height, TRUE);
   return LayoutOuterSize(scale, dpi);
 }
 

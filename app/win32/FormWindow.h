@@ -1,20 +1,23 @@
 #pragma once
 
-// The main window as the window system sees it: a top-level window of the stored layout with the
-// log, a multi-line edit control, in it; its font, its scaling to the screen's density and the
+// The main window as Win32 draws it: a top-level window of the stored layout (WindowLayout.h) with
+// the log, a multi-line edit control, in it; its font, its scaling to the screen's density and the
 // font, and its place on the desktop. Apart from the window's MIDI side, so that no file includes
 // both the system's headers and the port layer's (whose emulation names the same types). Window
 // thread only.
 
 #include <functional>
 #include <memory>
+#include <string>
+
+#include "app/NativeWindow.h"
 
 struct HWND__;
 struct HFONT__;
 
 namespace app {
 
-class FormWindow {
+class FormWindow : public NativeWindow {
  public:
   // Builds the window, hidden, at its stored place, with its log, scaled to the screen it is on.
   // `onSessionEnd` runs when the session ends, just before the window is destroyed: the system
@@ -22,7 +25,7 @@ class FormWindow {
   // when the system gives no window.
   explicit FormWindow(std::function<void()> onSessionEnd);
   // Destroys the window, if a close request has not, without ending the event loop.
-  ~FormWindow();
+  ~FormWindow() override;
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
 
@@ -34,12 +37,11 @@ class FormWindow {
   HFONT__* Font() const;
   int TextHeight() const;
 
-  // Moves the window to the middle of the desktop.
-  void CentreOnDesktop();
+  void CentreOnDesktop() override;
+  void AppendLogLines(const std::string& lines) override;
   // Shows the window with a ShowWindow command (SW_SHOWNORMAL …).
   void Show(int showCommand);
-  // Asks the window to close, as its close box does.
-  void Close();
+  void Close() override;
 
  private:
   struct Native;
