@@ -29,9 +29,23 @@ QFont LayoutFont() {
 
 QRect ToQRect(const LayoutRect& rect) { return {rect.left, rect.top, rect.width, rect.height}; }
 
-}  // namespace
+// The window and the elements of the layout in it, each made and placed by the constructor.
+class LayoutWindow final : public FormWindow {
+ public:
+  LayoutWindow();
 
-FormWindow::FormWindow() : window_(std::make_unique<QWidget>(nullptr, kWindowFlags)) {
+  QWidget& Widget() override { return *window_; }
+  QPlainTextEdit& Log() override { return *memo1_; }
+  void CentreOnDesktop() override;
+  void AppendLogLines(const std::string& lines) override;
+  void Close() override { window_->close(); }
+
+ private:
+  std::unique_ptr<QWidget> window_;
+  QPlainTextEdit* memo1_ = nullptr;  // owned by window_
+};
+
+LayoutWindow::LayoutWindow() : window_(std::make_unique<QWidget>(nullptr, kWindowFlags)) {
   window_->setObjectName(QStringLiteral("Form1"));
   window_->setWindowTitle(QString::fromStdString(WindowCaption()));
   window_->setWindowIcon(QIcon(QStringLiteral(":/MAINICON")));
@@ -55,11 +69,9 @@ FormWindow::FormWindow() : window_(std::make_unique<QWidget>(nullptr, kWindowFla
   memo1_->setFocus();
 }
 
-FormWindow::~FormWindow() = default;
-
 // Counted from the primary screen's origin over the size of the whole desktop; before the window
 // is first shown the platform may not know its frame yet, and then the client size stands in.
-void FormWindow::CentreOnDesktop() {
+void LayoutWindow::CentreOnDesktop() {
   const QScreen& primary = *QGuiApplication::primaryScreen();
   const QSize desktop = primary.virtualSize();
   const QSize outer = window_->frameGeometry().size();
@@ -67,8 +79,10 @@ void FormWindow::CentreOnDesktop() {
                 QPoint(CentredOffset(desktop.width(), outer.width()), CentredOffset(desktop.height(), outer.height())));
 }
 
-void FormWindow::AppendLogLines(const std::string& lines) { AppendLogLine(*memo1_, QString::fromStdString(lines)); }
+void LayoutWindow::AppendLogLines(const std::string& lines) { AppendLogLine(*memo1_, QString::fromStdString(lines)); }
 
-void FormWindow::Close() { window_->close(); }
+}  // namespace
+
+std::unique_ptr<FormWindow> FormWindow::Make() { return std::make_unique<LayoutWindow>(); }
 
 }  // namespace app

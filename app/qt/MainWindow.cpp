@@ -4,7 +4,7 @@
 
 namespace app {
 
-TForm1::TForm1() : MainForm([] { return std::make_unique<FormWindow>(); }) {}
+TForm1::TForm1() : MainForm([] { return FormWindow::Make(); }) {}
 
 QPlainTextEdit& TForm1::Memo1() {
   FlushLog();

@@ -2,7 +2,7 @@
 
 namespace app {
 
-TForm1::TForm1() : MainForm([this] { return std::make_unique<FormWindow>([this] { EndSession(); }); }) {}
+TForm1::TForm1() : MainForm([this] { return FormWindow::Make([this] { EndSession(); }); }) {}
 
 HWND__* TForm1::Memo1() {
   FlushLog();
