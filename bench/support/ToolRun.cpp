@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/qt/Program.h"
+#include "framework/StandardLines.h"
 
 namespace bench {
 
@@ -17,6 +18,8 @@ int RunToolQuietly(std::unique_ptr<platform::Transport> transport) {
   dup2(nowhere, STDOUT_FILENO);
   close(nowhere);
   const int status = app::RunProgram(std::move(transport));
+  // The log's echo is written by a thread of its own, some of it after the window has closed.
+  framework::FinishStandardLines();
   std::fflush(stdout);
   dup2(savedStdout, STDOUT_FILENO);
   close(savedStdout);
