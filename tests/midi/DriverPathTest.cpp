@@ -14,8 +14,8 @@
 #include "midi/MidiType.h"
 #include "midi/PortMessages.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/HeapAndLockCounter.h"
 #include "tests/support/SimulatedPlatform.h"
-#include "tests/unit/midi/HeapAndLockCounter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/unit/rtmidi/AlsaPeer.h"
+#include "tests/support/AlsaPeer.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/unit/rtmidi/SysexMessage.h"
+#include "tests/support/SysexMessage.h"
 
 namespace testsupport {
 

@@ -6,7 +6,7 @@
 // (the test's link options) sends every call to them here; Windows' own heap and lock functions
 // are called through the program's import table, whose entries are pointed here at start. What
 // the system's DLLs call inside themselves (PostMessageA's own locking among it) is not seen.
-#include "tests/unit/midi/HeapAndLockCounter.h"
+#include "tests/support/HeapAndLockCounter.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "tests/unit/rtmidi/LoopbackPeer.h"
+#include "tests/support/LoopbackPeer.h"
 
 #include <unistd.h>
 

@@ -15,7 +15,7 @@
 #include "midi/platform/jack/JackMidiInput.h"
 #include "midi/platform/jack/JackMidiOutput.h"
 #include "midi/platform/jack/ReceivedEvents.h"
-#include "tests/unit/rtmidi/SysexMessage.h"
+#include "tests/support/SysexMessage.h"
 
 namespace testsupport {
 

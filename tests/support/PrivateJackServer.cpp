@@ -1,4 +1,4 @@
-#include "tests/unit/rtmidi/PrivateJackServer.h"
+#include "tests/support/PrivateJackServer.h"
 
 #include <fcntl.h>
 #include <signal.h>

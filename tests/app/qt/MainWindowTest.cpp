@@ -18,7 +18,7 @@
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/TickNow.h"
-#include "tests/unit/gui/OutputLines.h"
+#include "tests/support/qt/OutputLines.h"
 
 namespace {
 

@@ -23,9 +23,9 @@
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
 #include "tests/support/SuccessfulUpdate.h"
-#include "tests/unit/gui/BoxWatcher.h"
-#include "tests/unit/gui/OutputLines.h"
-#include "tests/unit/gui/UnreadStandardOutput.h"
+#include "tests/support/UnreadStandardOutput.h"
+#include "tests/support/qt/BoxWatcher.h"
+#include "tests/support/qt/OutputLines.h"
 
 namespace {
 
@@ -139,7 +139,7 @@ TEST_F(ProgramTest, AStandardOutputThatTakesNothingHoldsUpNeitherTheWindowNorThe
     if (device.FinishCount() == 1 && MainWindow() != nullptr) MainWindow()->close();
   });
   stepper.start(2);
-  guitest::UnreadStandardOutput unread(std::chrono::seconds(10));
+  testsupport::UnreadStandardOutput unread(std::chrono::seconds(10));
   const int status = app::RunProgram(nullptr);
   const bool waitedForThePipe = unread.ReadForcibly();
   const std::vector<std::string> lines = unread.ReadLines();

@@ -1,4 +1,4 @@
-#include "tests/windows/window/Console.h"
+#include "tests/app/win32/Console.h"
 
 #include <windows.h>
 // After windows.h.

@@ -1,4 +1,4 @@
-#include "tests/windows/window/Desktop.h"
+#include "tests/app/win32/Desktop.h"
 
 #include <windows.h>
 

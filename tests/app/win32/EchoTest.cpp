@@ -12,10 +12,10 @@
 #include "app/win32/Program.h"
 #include "framework/IntervalTimer.h"
 #include "framework/StandardLines.h"
+#include "tests/app/win32/Desktop.h"
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
 #include "tests/support/SuccessfulUpdate.h"
-#include "tests/windows/window/Desktop.h"
 
 namespace {
 

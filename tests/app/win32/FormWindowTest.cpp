@@ -15,7 +15,7 @@
 #include "app/win32/LogView.h"
 #include "app/win32/PacedLog.h"
 #include "app/win32/ScreenDpi.h"
-#include "tests/windows/window/Desktop.h"
+#include "tests/app/win32/Desktop.h"
 
 namespace {
 

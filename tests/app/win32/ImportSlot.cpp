@@ -1,4 +1,4 @@
-#include "tests/windows/window/ImportSlot.h"
+#include "tests/app/win32/ImportSlot.h"
 
 #include <windows.h>
 

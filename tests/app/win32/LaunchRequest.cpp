@@ -1,4 +1,4 @@
-#include "tests/windows/window/LaunchRequest.h"
+#include "tests/app/win32/LaunchRequest.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 // it instead of whatever that call asks for, and SW_SHOWDEFAULT takes it at any time. Without the
 // system's headers, for test files that use the port layer.
 
-#include "tests/windows/window/ImportSlot.h"
+#include "tests/app/win32/ImportSlot.h"
 
 struct HWND__;
 

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <string>
 
-#include "tests/windows/window/Desktop.h"
+#include "tests/app/win32/Desktop.h"
 
 namespace {
 

@@ -20,14 +20,14 @@
 #include "framework/IntervalTimer.h"
 #include "framework/StandardLines.h"
 #include "framework/Timer.h"
+#include "tests/app/win32/Console.h"
+#include "tests/app/win32/Desktop.h"
+#include "tests/app/win32/LaunchRequest.h"
+#include "tests/app/win32/SystemTimers.h"
 #include "tests/support/SimulatedPlatform.h"
 #include "tests/support/SimulatedQlt1.h"
 #include "tests/support/SuccessfulUpdate.h"
-#include "tests/windows/window/Console.h"
-#include "tests/windows/window/Desktop.h"
-#include "tests/windows/window/LaunchRequest.h"
-#include "tests/windows/window/SystemTimers.h"
-#include "tests/windows/window/UnreadStandardOutput.h"
+#include "tests/support/UnreadStandardOutput.h"
 
 namespace {
 
@@ -228,7 +228,7 @@ TEST_F(ProgramTest, AStandardOutputThatTakesNothingHoldsUpNeitherTheWindowNorThe
     windowtest::PostClose(window);
   });
   stepper.Start(2);
-  windowtest::UnreadStandardOutput unread(std::chrono::seconds(20));
+  testsupport::UnreadStandardOutput unread(std::chrono::seconds(20));
   const int status = app::RunProgram();
   const bool waitedForThePipe = unread.ReadForcibly();
   const std::vector<std::string> lines = unread.ReadLines();

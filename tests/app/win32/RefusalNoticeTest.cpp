@@ -11,7 +11,7 @@
 
 #include "framework/Application.h"
 #include "framework/IntervalTimer.h"
-#include "tests/windows/window/Desktop.h"
+#include "tests/app/win32/Desktop.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/windows/window/SystemTimers.h"
+#include "tests/app/win32/SystemTimers.h"
 
 #include <windows.h>
 

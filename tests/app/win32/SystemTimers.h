@@ -4,7 +4,7 @@
 // refused as a system that has none left to give would, while an object lives. Without the
 // system's headers, for test files that use the port layer.
 
-#include "tests/windows/window/ImportSlot.h"
+#include "tests/app/win32/ImportSlot.h"
 
 namespace windowtest {
 

@@ -17,8 +17,8 @@
 #include "framework/Timer.h"
 #include "midi/MidiIn.h"
 #include "tests/support/EventLoop.h"
-#include "tests/unit/gui/BoxWatcher.h"
-#include "tests/unit/gui/OutputLines.h"
+#include "tests/support/qt/BoxWatcher.h"
+#include "tests/support/qt/OutputLines.h"
 
 namespace {
 

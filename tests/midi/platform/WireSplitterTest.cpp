@@ -6,7 +6,7 @@
 
 #include "firmware/Conversation.h"
 #include "midi/platform/WireSplitter.h"
-#include "tests/unit/simulated/RecordingSink.h"
+#include "tests/support/RecordingSink.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/unit/gui/UnreadStandardOutput.h"
+#include "tests/support/UnreadStandardOutput.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,7 +10,7 @@
 
 #include "framework/StandardLines.h"
 
-namespace guitest {
+namespace testsupport {
 
 namespace {
 
@@ -100,4 +100,4 @@ void UnreadStandardOutput::Read(std::chrono::seconds patience) {
   }
 }
 
-}  // namespace guitest
+}  // namespace testsupport

@@ -1,4 +1,4 @@
-#include "tests/windows/window/UnreadStandardOutput.h"
+#include "tests/support/UnreadStandardOutput.h"
 
 #include <windows.h>
 // After windows.h.
@@ -11,7 +11,7 @@
 
 #include "framework/StandardLines.h"
 
-namespace windowtest {
+namespace testsupport {
 
 namespace {
 
@@ -93,4 +93,4 @@ void UnreadStandardOutput::Read(std::chrono::seconds patience) {
   while (::ReadFile(readEnd_, buffer, sizeof buffer, &got, nullptr) != FALSE && got > 0) received_.append(buffer, got);
 }
 
-}  // namespace windowtest
+}  // namespace testsupport

@@ -19,9 +19,9 @@
 #include "midi/platform/Direction.h"
 #include "midi/platform/alsa/AlsaOutputPort.h"
 #include "midi/platform/systems/SystemsTransport.h"
-#include "tests/unit/rtmidi/AlsaPeer.h"
-#include "tests/unit/rtmidi/SequencerQueueZero.h"
-#include "tests/unit/simulated/RecordingSink.h"
+#include "tests/midi/platform/alsa/SequencerQueueZero.h"
+#include "tests/support/AlsaPeer.h"
+#include "tests/support/RecordingSink.h"
 
 namespace {
 

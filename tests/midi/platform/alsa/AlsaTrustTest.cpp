@@ -18,8 +18,8 @@
 #include "firmware/Conversation.h"
 #include "midi/platform/alsa/SequencerAddress.h"
 #include "midi/platform/systems/SystemsTransport.h"
-#include "tests/unit/rtmidi/AlsaPeer.h"
-#include "tests/unit/simulated/RecordingSink.h"
+#include "tests/support/AlsaPeer.h"
+#include "tests/support/RecordingSink.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/unit/rtmidi/SequencerQueueZero.h"
+#include "tests/midi/platform/alsa/SequencerQueueZero.h"
 
 #include <stdexcept>
 

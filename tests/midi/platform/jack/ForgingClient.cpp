@@ -1,4 +1,4 @@
-#include "tests/unit/rtmidi/ForgingClient.h"
+#include "tests/midi/platform/jack/ForgingClient.h"
 
 #include <jack/midiport.h>
 #include <unistd.h>

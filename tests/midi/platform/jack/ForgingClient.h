@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/unit/rtmidi/SysexMessage.h"
+#include "tests/support/SysexMessage.h"
 
 namespace testsupport {
 

@@ -15,9 +15,9 @@
 #include "midi/platform/jack/JackMidiOutput.h"
 #include "midi/platform/jack/ReceivedEvents.h"
 #include "midi/platform/systems/SystemsTransport.h"
-#include "tests/unit/rtmidi/LoopbackPeer.h"
-#include "tests/unit/rtmidi/PrivateJackServer.h"
-#include "tests/unit/simulated/RecordingSink.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/PrivateJackServer.h"
+#include "tests/support/RecordingSink.h"
 
 namespace {
 

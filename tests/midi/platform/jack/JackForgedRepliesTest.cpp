@@ -22,10 +22,10 @@
 #include "midi/platform/jack/JackMidiOutput.h"
 #include "midi/platform/jack/ReceivedEvents.h"
 #include "midi/platform/systems/SystemsTransport.h"
+#include "tests/midi/platform/jack/ForgingClient.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/PrivateJackServer.h"
 #include "tests/support/ProgrammerUnderTest.h"
-#include "tests/unit/rtmidi/ForgingClient.h"
-#include "tests/unit/rtmidi/PrivateJackServer.h"
 
 namespace {
 

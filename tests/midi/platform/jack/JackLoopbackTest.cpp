@@ -10,9 +10,9 @@
 
 #include "firmware/TableLayout.h"
 #include "midi/platform/systems/SystemsTransport.h"
-#include "tests/unit/rtmidi/LoopbackPeer.h"
-#include "tests/unit/rtmidi/PrivateJackServer.h"
-#include "tests/unit/simulated/RecordingSink.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/PrivateJackServer.h"
+#include "tests/support/RecordingSink.h"
 
 namespace {
 

@@ -26,8 +26,8 @@
 #include "midi/platform/jack/JackMidiOutput.h"
 #include "midi/platform/jack/ReceivedEvents.h"
 #include "midi/platform/systems/SystemsTransport.h"
+#include "tests/support/PrivateJackServer.h"
 #include "tests/support/ProgrammerUnderTest.h"
-#include "tests/unit/rtmidi/PrivateJackServer.h"
 
 namespace {
 

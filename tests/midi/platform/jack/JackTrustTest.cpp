@@ -12,10 +12,10 @@
 
 #include "firmware/Conversation.h"
 #include "midi/platform/systems/SystemsTransport.h"
-#include "tests/unit/rtmidi/ForgingClient.h"
-#include "tests/unit/rtmidi/LoopbackPeer.h"
-#include "tests/unit/rtmidi/PrivateJackServer.h"
-#include "tests/unit/simulated/RecordingSink.h"
+#include "tests/midi/platform/jack/ForgingClient.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/PrivateJackServer.h"
+#include "tests/support/RecordingSink.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "midi/platform/simulated/InputChannel.h"
 #include "midi/platform/simulated/InputDriver.h"
 #include "tests/support/EventLoop.h"
-#include "tests/unit/simulated/RecordingSink.h"
+#include "tests/support/RecordingSink.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "midi/platform/simulated/SimulatedTransport.h"
-#include "tests/unit/simulated/RecordingSink.h"
+#include "tests/support/RecordingSink.h"
 
 namespace {
 

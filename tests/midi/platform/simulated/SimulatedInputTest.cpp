@@ -6,7 +6,7 @@
 
 #include "midi/platform/simulated/SimulatedTransport.h"
 #include "tests/support/EventLoop.h"
-#include "tests/unit/simulated/RecordingSink.h"
+#include "tests/support/RecordingSink.h"
 
 namespace {
 

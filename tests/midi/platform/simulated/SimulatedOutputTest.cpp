@@ -6,7 +6,7 @@
 #include <future>
 
 #include "midi/platform/simulated/SimulatedTransport.h"
-#include "tests/unit/simulated/RecordingSink.h"
+#include "tests/support/RecordingSink.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "midi/platform/Transport.h"
-#include "tests/unit/midi/HeapAndLockCounter.h"
+#include "tests/support/HeapAndLockCounter.h"
 
 namespace testsupport {
 
