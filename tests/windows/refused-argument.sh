@@ -2,11 +2,11 @@
 # refused-argument.sh PROGRAM: bass-firmware.exe given an argument it refuses, under wine in a
 # fresh prefix.
 # - Started as the desktop starts it from a shortcut, "Open with" or a dropped file, without a
-#   console and without standard handles (DetachedStart.cpp), it shows why in its error box and
-#   ends with status 2 once the box is closed; --help there ends with 0 and no box.
+#   console and without standard handles (detached/DetachedStart.cpp), it shows why in its error
+#   box and ends with status 2 once the box is closed; --help there ends with 0 and no box.
 # - With its standard error redirected, the text goes there, no box opens, and it ends with 2.
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/../lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 [ $# -eq 1 ] || wine_fail "usage: refused-argument.sh PROGRAM"
 program=$(realpath "$1")
@@ -18,7 +18,7 @@ fail() {
 }
 
 x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -static -municode -o "$work/detached-start.exe" \
-  "$(dirname "${BASH_SOURCE[0]}")/DetachedStart.cpp" || fail "detached-start.exe could not be built"
+  "$(dirname "${BASH_SOURCE[0]}")/detached/DetachedStart.cpp" || fail "detached-start.exe could not be built"
 wine_prefix "$work/prefix"
 cp "$program" "$work/bass-firmware.exe"
 windows_program=$(winepath -w "$work/bass-firmware.exe" 2> /dev/null)
