@@ -15,7 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/qt/PacedLog.h"
+#include "app/PacedLog.h"
+#include "app/qt/LogView.h"
 #include "bench/support/Figure.h"
 #include "bench/support/LoopingQlt1.h"
 #include "bench/support/ResidentMemory.h"
@@ -45,11 +46,11 @@ double PeakResident() {
 }
 
 // What the log holds after one update.
-std::vector<QString> LinesOfOneUpdate() {
-  std::vector<QString> lines{">Communications Established", ">Programming"};
+std::vector<std::string> LinesOfOneUpdate() {
+  std::vector<std::string> lines{">Communications Established", ">Programming"};
   for (std::size_t block = 0; block < firmware::kBlockCount; ++block)
     if (block == 0 || firmware::FirmwareImage().BlockFlags[block] == 1)
-      lines.push_back(QString(">Block %1").arg(block));
+      lines.push_back(">Block " + std::to_string(block));
   lines.push_back(">New Software Successfully Loaded");
   lines.push_back(">Finished");
   return lines;
@@ -60,12 +61,12 @@ double LogGrowthPerUpdate() {
   QWidget window;
   QPlainTextEdit view(&window);
   window.show();
-  app::PacedLog log(view);
-  const std::vector<QString> lines = LinesOfOneUpdate();
+  app::PacedLog log([&view](const std::string& lines) { app::AppendLogLine(view, QString::fromStdString(lines)); });
+  const std::vector<std::string> lines = LinesOfOneUpdate();
   double warm = 0;
   for (int update = 1; update <= kUpdates; ++update) {
-    for (const QString& line : lines) log.Write(line);
-    log.View();
+    for (const std::string& line : lines) log.Write(line);
+    log.Flush();
     QCoreApplication::processEvents();
     if (update == kWarmUpdates) warm = HeapInUse();
   }

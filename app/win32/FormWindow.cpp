@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "app/Version.h"
-#include "app/WindowGeometry.h"
+#include "app/WindowLayout.h"
+#include "app/win32/LogView.h"
 #include "app/win32/ScreenDpi.h"
 #include "framework/Exception.h"
 #include "framework/win32/Utf.h"
@@ -18,18 +18,6 @@ namespace app {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TForm1";
-
-// The stored layout. Lengths are in pixels for a font whose text comes out 13 pixels high.
-constexpr int kStoredTextHeight = 13;
-constexpr int kFontPixels = 11;  // 8 points at 96 dots per inch
-constexpr int kStoredLeft = 1084;
-constexpr int kStoredTop = 685;
-constexpr int kClientWidth = 279;
-constexpr int kClientHeight = 370;
-constexpr int kMemoLeft = 16;
-constexpr int kMemoTop = 16;
-constexpr int kMemoWidth = 249;
-constexpr int kMemoHeight = 337;
 
 // A fixed single border and a title bar with the system menu and the close box only.
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
@@ -54,10 +42,10 @@ struct FontDeleter {
 using FontHandle = std::unique_ptr<HFONT__, FontDeleter>;
 
 FontHandle LayoutFont(int dpi) {
-  // Where Tahoma is not installed, the system's nearest sans-serif face stands in.
+  const std::wstring face = framework::WideFromUtf8(kFontFace);
   return FontHandle(::CreateFontW(-FontPixelsForScreen(kFontPixels, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_SWISS, L"Tahoma"));
+                                  DEFAULT_PITCH | FF_SWISS, face.c_str()));
 }
 
 int TextHeightOf(HWND window, HFONT font) {
@@ -74,23 +62,36 @@ OuterSize LayoutOuterSize(const LayoutScale& scale, int dpi) {
   return OuterSizeFor(scale(kClientWidth), scale(kClientHeight), kWindowStyle, kWindowExtendedStyle, dpi);
 }
 
-}  // namespace
+// The window and the elements of the layout in it, each made and placed by the constructor.
+class LayoutWindow final : public FormWindow {
+ public:
+  explicit LayoutWindow(std::function<void()> onSessionEnd);
+  ~LayoutWindow() override;
 
-struct FormWindow::Native {
+  HWND Handle() const override { return window_; }
+  HWND Log() const override { return log_; }
+  HFONT Font() const override { return font_.get(); }
+  int TextHeight() const override { return textHeight_; }
+  void CentreOnDesktop() override;
+  void AppendLogLines(const std::string& lines) override;
+  void Show(int showCommand) override;
+  void Close() override { ::PostMessageW(window_, WM_CLOSE, 0, 0); }
+
+ private:
   static void RegisterWindowClass();
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   // Makes the font for `dpi` and scales the log's place to it; gives the window's outer size.
   OuterSize ApplyDpi(int dpi);
 
-  std::function<void()> onSessionEnd;
-  FontHandle font;  // outlives the window, which uses it
-  HWND window = nullptr;
-  HWND log = nullptr;
-  int textHeight = 0;
+  std::function<void()> onSessionEnd_;
+  FontHandle font_;  // outlives the window, which uses it
+  HWND window_ = nullptr;
+  HWND log_ = nullptr;
+  int textHeight_ = 0;
 };
 
-void FormWindow::Native::RegisterWindowClass() {
+void LayoutWindow::RegisterWindowClass() {
   static const bool registered = [] {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -108,17 +109,16 @@ void FormWindow::Native::RegisterWindowClass() {
   static_cast<void>(registered);
 }
 
-FormWindow::FormWindow(std::function<void()> onSessionEnd) : native_(std::make_unique<Native>()) {
-  native_->onSessionEnd = std::move(onSessionEnd);
-  Native::RegisterWindowClass();
+LayoutWindow::LayoutWindow(std::function<void()> onSessionEnd) : onSessionEnd_(std::move(onSessionEnd)) {
+  RegisterWindowClass();
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  const std::wstring caption = L"Bass Firmware " + framework::WideFromUtf8(kVersion);
+  const std::wstring caption = framework::WideFromUtf8(WindowCaption());
   // At the stored place and without a size yet; FormCreate moves it before it is first shown.
   HWND window = ::CreateWindowExW(kWindowExtendedStyle, kWindowClass, caption.c_str(), kWindowStyle, kStoredLeft,
                                   kStoredTop, 0, 0, nullptr, nullptr, ProgramInstance(), nullptr);
   if (window == nullptr) throw framework::Exception(SystemError("Cannot create the main window"));
-  native_->window = window;
+  window_ = window;
   HWND log = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", kMemoStyle, 0, 0, 0, 0, window, nullptr,
                                ProgramInstance(), nullptr);
   if (log == nullptr) {
@@ -126,68 +126,67 @@ FormWindow::FormWindow(std::function<void()> onSessionEnd) : native_(std::make_u
     ::DestroyWindow(window);
     throw framework::Exception(error);
   }
-  native_->log = log;
+  log_ = log;
   // No limit but memory: a multi-line edit control otherwise stops taking text at 30,000 characters.
   ::SendMessageW(log, EM_SETLIMITTEXT, 0, 0);
-  const OuterSize outer = native_->ApplyDpi(WindowDpi(window));
+  const OuterSize outer = ApplyDpi(WindowDpi(window));
   ::SetWindowPos(window, nullptr, 0, 0, outer.width, outer.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ::SetFocus(log);
-  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(native_.get()));
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 // Taken off the procedure first: the destruction is not a close request.
-FormWindow::~FormWindow() {
-  if (native_->window == nullptr) return;
-  ::SetWindowLongPtrW(native_->window, GWLP_USERDATA, 0);
-  ::DestroyWindow(native_->window);
+LayoutWindow::~LayoutWindow() {
+  if (window_ == nullptr) return;
+  ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+  ::DestroyWindow(window_);
 }
-
-HWND FormWindow::Handle() const { return native_->window; }
-HWND FormWindow::Log() const { return native_->log; }
-HFONT FormWindow::Font() const { return native_->font.get(); }
-int FormWindow::TextHeight() const { return native_->textHeight; }
 
 // Counted from the primary screen's origin, which is the origin of the system's desktop
 // coordinates, over the size of the whole desktop.
-void FormWindow::CentreOnDesktop() {
+void LayoutWindow::CentreOnDesktop() {
   RECT outer{};
-  ::GetWindowRect(native_->window, &outer);
+  ::GetWindowRect(window_, &outer);
   const int left = CentredOffset(::GetSystemMetrics(SM_CXVIRTUALSCREEN), outer.right - outer.left);
   const int top = CentredOffset(::GetSystemMetrics(SM_CYVIRTUALSCREEN), outer.bottom - outer.top);
-  ::SetWindowPos(native_->window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void FormWindow::Show(int showCommand) {
-  ::ShowWindow(native_->window, showCommand);
-  ::UpdateWindow(native_->window);
+// Once the window is gone (the program is ending) there is nowhere to put them.
+void LayoutWindow::AppendLogLines(const std::string& lines) {
+  if (::IsWindow(log_)) AppendLogLine(log_, framework::WideFromUtf8(lines));
 }
 
-void FormWindow::Close() { ::PostMessageW(native_->window, WM_CLOSE, 0, 0); }
+void LayoutWindow::Show(int showCommand) {
+  ::ShowWindow(window_, showCommand);
+  ::UpdateWindow(window_);
+}
 
-OuterSize FormWindow::Native::ApplyDpi(int dpi) {
+OuterSize LayoutWindow::ApplyDpi(int dpi) {
   FontHandle newFont = LayoutFont(dpi);
-  textHeight = TextHeightOf(window, newFont.get());
-  const LayoutScale scale(textHeight, kStoredTextHeight);
-  ::SendMessageW(log, WM_SETFONT, reinterpret_cast<WPARAM>(newFont.get()), TRUE);
-  font = std::move(newFont);
-  ::MoveWindow(log, scale(kMemoLeft), scale(kMemoTop), scale(kMemoWidth), scale(kMemoHeight), TRUE);
+  textHeight_ = TextHeightOf(window_, newFont.get());
+  const LayoutScale scale(textHeight_, kStoredTextHeight);
+  ::SendMessageW(log_, WM_SETFONT, reinterpret_cast<WPARAM>(newFont.get()), TRUE);
+  font_ = std::move(newFont);
+  const LayoutRect memo = Scaled(scale, kMemo1);
+  ::MoveWindow(log_, memo.left, memo.top, memo.width, memo.height, TRUE);
   return LayoutOuterSize(scale, dpi);
 }
 
-LRESULT CALLBACK FormWindow::Native::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* const native = reinterpret_cast<Native*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (native == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
-  return native->Handle(message, wParam, lParam);
+LRESULT CALLBACK LayoutWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* const form = reinterpret_cast<LayoutWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (form == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+  return form->HandleMessage(message, wParam, lParam);
 }
 
-LRESULT FormWindow::Native::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT LayoutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETFOCUS:
       // The log is the only element of the keyboard order.
-      ::SetFocus(log);
+      ::SetFocus(log_);
       return 0;
     case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(font.get());
+      return reinterpret_cast<LRESULT>(font_.get());
     case WM_CTLCOLOREDIT: {
       HDC dc = reinterpret_cast<HDC>(wParam);
       ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
@@ -200,21 +199,21 @@ LRESULT FormWindow::Native::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       const int dpi = static_cast<int>(wParam);
       const FontHandle fontThere = LayoutFont(dpi);
       const OuterSize outer =
-          LayoutOuterSize(LayoutScale(TextHeightOf(window, fontThere.get()), kStoredTextHeight), dpi);
+          LayoutOuterSize(LayoutScale(TextHeightOf(window_, fontThere.get()), kStoredTextHeight), dpi);
       *reinterpret_cast<SIZE*>(lParam) = SIZE{outer.width, outer.height};
       return TRUE;
     }
     case WM_DPICHANGED: {
       ApplyDpi(HIWORD(wParam));
       const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-      ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+      ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                      suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
     case WM_ENDSESSION:
       if (wParam != FALSE) {
-        onSessionEnd();
-        ::DestroyWindow(window);
+        onSessionEnd_();
+        ::DestroyWindow(window_);
       }
       return 0;
     case WM_DESTROY:
@@ -222,15 +221,21 @@ LRESULT FormWindow::Native::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NCDESTROY: {
       // Destroyed by a close request or the session's end: nothing is left to destroy later.
-      HWND destroyed = window;
-      window = nullptr;
-      log = nullptr;
+      HWND destroyed = window_;
+      window_ = nullptr;
+      log_ = nullptr;
       ::SetWindowLongPtrW(destroyed, GWLP_USERDATA, 0);
       return ::DefWindowProcW(destroyed, message, wParam, lParam);
     }
     default:
-      return ::DefWindowProcW(window, message, wParam, lParam);
+      return ::DefWindowProcW(window_, message, wParam, lParam);
   }
+}
+
+}  // namespace
+
+std::unique_ptr<FormWindow> FormWindow::Make(std::function<void()> onSessionEnd) {
+  return std::make_unique<LayoutWindow>(std::move(onSessionEnd));
 }
 
 }  // namespace app

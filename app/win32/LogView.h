@@ -5,14 +5,11 @@
 
 #include <string>
 
+#include "app/PacedLog.h"
+
 struct HWND__;
 
 namespace app {
-
-// The lines the log keeps: far more than an update writes (about 75), so that only a device that
-// floods the tool with replies reaches it; the oldest go first. Standard output still gets every
-// line.
-inline constexpr int kLogLinesKept = 10000;
 
 // `line` (given without a line end) becomes the new last line of the edit control `log`, on a
 // line of its own whatever the user typed and wherever the caret stands; the caret goes behind it

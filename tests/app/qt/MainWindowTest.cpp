@@ -11,10 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/WindowGeometry.h"
+#include "framework/StandardLines.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/TickNow.h"
@@ -116,6 +119,23 @@ TEST_F(MainWindowTest, FormCreateCentresTheWindowAndWritesTheFirstLineBeforeItIs
   EXPECT_EQ(LogLines(form), (QStringList{">Switch on QLT-1", ""}));
   EXPECT_EQ(echoed, ">Switch on QLT-1\n");
   EXPECT_TRUE(escaped_.empty());
+}
+
+// A line is written on the way from a reply to the block it answers: its echo to standard output
+// waits, in its place, while the window thread is busy, and goes out with the log's lines.
+TEST_F(MainWindowTest, ALinesEchoWaitsForTheLogsLinesAndGoesOutWithThem) {
+  app::TForm1 form;
+  form.Show();
+  guitest::CaptureStdout();
+  form.AppendLog(">Block 0");
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_GT(framework::StandardLineWriter().QueuedBytes(), 0u) << "no thread woken while the window thread is busy";
+  EXPECT_TRUE(testsupport::ProcessEventsUntil([] { return framework::StandardLineWriter().QueuedBytes() == 0; },
+                                              std::chrono::seconds(2)));
+  EXPECT_EQ(form.Window().findChild<QPlainTextEdit*>()->toPlainText().split('\n'),
+            (QStringList{">Switch on QLT-1", ">Block 0", ""}))
+      << "in the log by then";
+  EXPECT_EQ(guitest::CapturedStdout(), ">Block 0\n");
 }
 
 TEST_F(MainWindowTest, WithoutAnyMidiPortItStartsAndKeepsLookingQuietly) {

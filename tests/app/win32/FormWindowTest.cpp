@@ -7,13 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/PacedLog.h"
 #include "app/WindowGeometry.h"
 #include "app/win32/EventLoop.h"
 #include "app/win32/LogView.h"
-#include "app/win32/PacedLog.h"
 #include "app/win32/ScreenDpi.h"
 #include "tests/app/win32/Desktop.h"
 
@@ -61,11 +62,11 @@ bool QuitPosted() {
 }
 
 TEST(FormWindowTest, CarriesTheLayoutsSettingsScaledToItsFont) {
-  app::FormWindow form([] {});
-  const HWND window = form.Handle();
-  const HWND log = form.Log();
+  const auto form = app::FormWindow::Make([] {});
+  const HWND window = form->Handle();
+  const HWND log = form->Log();
   const int dpi = app::WindowDpi(window);
-  const app::LayoutScale scale(form.TextHeight(), 13);
+  const app::LayoutScale scale(form->TextHeight(), 13);
 
   EXPECT_FALSE(windowtest::IsVisible(window));
   EXPECT_EQ(WindowText(window), "Bass Firmware 4.18.1");
@@ -82,7 +83,7 @@ TEST(FormWindowTest, CarriesTheLayoutsSettingsScaledToItsFont) {
   EXPECT_EQ(font.lfHeight, -app::FontPixelsForScreen(11, dpi)) << "8 points: 11 pixels at 96 dpi";
   EXPECT_EQ(font.lfWeight, FW_NORMAL);
   EXPECT_FALSE(font.lfItalic);
-  EXPECT_EQ(form.TextHeight(), TextHeightOf(form.Font())) << "measured on this screen";
+  EXPECT_EQ(form->TextHeight(), TextHeightOf(form->Font())) << "measured on this screen";
   RECT client{};
   ::GetClientRect(window, &client);
   ExpectRect(client, 0, 0, scale(279), scale(370));
@@ -93,7 +94,7 @@ TEST(FormWindowTest, CarriesTheLayoutsSettingsScaledToItsFont) {
   EXPECT_EQ(logStyle & (ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP),
             ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP);
   EXPECT_EQ(logStyle & (ES_READONLY | WS_HSCROLL | ES_AUTOHSCROLL), 0) << "editable, wrapping";
-  EXPECT_EQ(::SendMessageW(log, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(form.Font()));
+  EXPECT_EQ(::SendMessageW(log, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(form->Font()));
   EXPECT_EQ(WindowText(log), "");
   HDC dc = ::GetDC(log);
   EXPECT_EQ(::SendMessageW(window, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(log)),
@@ -102,19 +103,19 @@ TEST(FormWindowTest, CarriesTheLayoutsSettingsScaledToItsFont) {
   EXPECT_EQ(::GetBkColor(dc), ::GetSysColor(COLOR_WINDOW));
   ::ReleaseDC(log, dc);
 
-  form.Show(SW_SHOWNORMAL);
+  form->Show(SW_SHOWNORMAL);
   EXPECT_TRUE(windowtest::IsVisible(window));
   EXPECT_EQ(::GetFocus(), log) << "the log is the only element of the keyboard order";
 }
 
 TEST(FormWindowTest, StartsAtTheStoredPlaceAndCentresOnTheWholeDesktop) {
-  app::FormWindow form([] {});
-  const windowtest::Place stored = windowtest::OuterPlace(form.Handle());
+  const auto form = app::FormWindow::Make([] {});
+  const windowtest::Place stored = windowtest::OuterPlace(form->Handle());
   EXPECT_EQ(stored.left, 1084);
   EXPECT_EQ(stored.top, 685);
 
-  form.CentreOnDesktop();
-  const windowtest::Place centred = windowtest::OuterPlace(form.Handle());
+  form->CentreOnDesktop();
+  const windowtest::Place centred = windowtest::OuterPlace(form->Handle());
   EXPECT_EQ(centred.left, app::CentredOffset(windowtest::DesktopWidth(), stored.width));
   EXPECT_EQ(centred.top, app::CentredOffset(windowtest::DesktopHeight(), stored.height));
   EXPECT_EQ(centred.width, stored.width);
@@ -124,20 +125,20 @@ TEST(FormWindowTest, StartsAtTheStoredPlaceAndCentresOnTheWholeDesktop) {
 // A move to a monitor of 144 dots per inch: the system asks for the size there, then suggests
 // a rectangle of it.
 TEST(FormWindowTest, OnAnotherDensityTheFontAndLayoutAreScaledAgainAndTheSuggestedPlaceTaken) {
-  app::FormWindow form([] {});
-  const HWND window = form.Handle();
-  const HFONT fontAt96 = form.Font();
+  const auto form = app::FormWindow::Make([] {});
+  const HWND window = form->Handle();
+  const HFONT fontAt96 = form->Font();
   SIZE size{};
   ASSERT_TRUE(::SendMessageW(window, WM_GETDPISCALEDSIZE, 144, reinterpret_cast<LPARAM>(&size)));
   RECT suggested{40, 30, 40 + size.cx, 30 + size.cy};
   ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
 
   EXPECT_EQ(FontOf(window).lfHeight, -17) << "11 pixels × 1.5, rounded";
-  EXPECT_EQ(FontOf(form.Log()).lfHeight, -17);
-  EXPECT_NE(form.Font(), fontAt96);
-  EXPECT_EQ(form.TextHeight(), TextHeightOf(form.Font()));
-  const app::LayoutScale scale(form.TextHeight(), 13);
-  ExpectRect(ClientPlaceOf(form.Log()), scale(16), scale(16), scale(249), scale(337));
+  EXPECT_EQ(FontOf(form->Log()).lfHeight, -17);
+  EXPECT_NE(form->Font(), fontAt96);
+  EXPECT_EQ(form->TextHeight(), TextHeightOf(form->Font()));
+  const app::LayoutScale scale(form->TextHeight(), 13);
+  ExpectRect(ClientPlaceOf(form->Log()), scale(16), scale(16), scale(249), scale(337));
   const app::OuterSize expected =
       app::OuterSizeFor(scale(279), scale(370), static_cast<DWORD>(StyleOf(window)), 0, 144);
   EXPECT_EQ(size.cx, expected.width);
@@ -158,36 +159,36 @@ TEST(FormWindowTest, IsShownAsTheStartUpRequestAsksForAMaximisedOrAnInactiveMini
   for (const WORD other : {SW_HIDE, SW_SHOWMINIMIZED, SW_MINIMIZE, SW_SHOWNOACTIVATE, SW_SHOWDEFAULT})
     EXPECT_EQ(app::StartupShowCommand(STARTF_USESHOWWINDOW, other), SW_SHOWNORMAL) << "request " << other;
 
-  app::FormWindow maximised([] {});
-  maximised.Show(SW_SHOWMAXIMIZED);
-  EXPECT_TRUE(::IsZoomed(maximised.Handle()));
+  const auto maximised = app::FormWindow::Make([] {});
+  maximised->Show(SW_SHOWMAXIMIZED);
+  EXPECT_TRUE(::IsZoomed(maximised->Handle()));
 
   // Whether it takes the activation is the system's business: wine activates it all the same.
-  app::FormWindow minimised([] {});
-  minimised.Show(SW_SHOWMINNOACTIVE);
-  EXPECT_TRUE(::IsIconic(minimised.Handle()));
-  EXPECT_FALSE(::IsZoomed(minimised.Handle()));
+  const auto minimised = app::FormWindow::Make([] {});
+  minimised->Show(SW_SHOWMINNOACTIVE);
+  EXPECT_TRUE(::IsIconic(minimised->Handle()));
+  EXPECT_FALSE(::IsZoomed(minimised->Handle()));
 }
 
 TEST(FormWindowTest, ACloseRequestEndsTheLoopAndDestroyingTheObjectDoesNot) {
   {
-    app::FormWindow kept([] {});
+    const auto kept = app::FormWindow::Make([] {});
   }
   EXPECT_FALSE(QuitPosted());
 
-  app::FormWindow form([] {});
-  const HWND window = form.Handle();
-  form.Close();
+  const auto form = app::FormWindow::Make([] {});
+  const HWND window = form->Handle();
+  form->Close();
   EXPECT_TRUE(HandlePendingMessages()) << "WM_QUIT came";
   EXPECT_FALSE(::IsWindow(window));
-  EXPECT_EQ(form.Handle(), nullptr);
+  EXPECT_EQ(form->Handle(), nullptr);
 }
 
 TEST(FormWindowTest, TheSessionsEndRunsItsHandlerWhileTheWindowExistsThenDestroysIt) {
   HWND window = nullptr;
   bool windowDuringHandler = false;
-  app::FormWindow form([&] { windowDuringHandler = ::IsWindow(window) != FALSE; });
-  window = form.Handle();
+  const auto form = app::FormWindow::Make([&] { windowDuringHandler = ::IsWindow(window) != FALSE; });
+  window = form->Handle();
   windowtest::SendEndSession(window);
 
   EXPECT_TRUE(windowDuringHandler);
@@ -218,8 +219,8 @@ class LogTest : public testing::Test {
     return lines;
   }
 
-  app::FormWindow form_{[] {}};
-  HWND log_ = form_.Log();
+  const std::unique_ptr<app::FormWindow> form_ = app::FormWindow::Make([] {});
+  HWND log_ = form_->Log();
 };
 
 TEST_F(LogTest, ProgramLinesGoOnLinesOfTheirOwnWithTheCaretBehindThem) {
@@ -250,21 +251,21 @@ TEST_F(LogTest, TextTheUserTypedStaysAndTheProgramsLineStillStartsALineTheUserCa
 }
 
 TEST_F(LogTest, TheNewestLineIsScrolledIntoView) {
-  form_.Show(SW_SHOWNORMAL);
+  form_->Show(SW_SHOWNORMAL);
   for (int block = 0; block < 200; ++block) app::AppendLogLine(log_, L">Block " + std::to_wstring(block));
   const auto lines = static_cast<int>(::SendMessageW(log_, EM_GETLINECOUNT, 0, 0));
   const auto firstVisible = static_cast<int>(::SendMessageW(log_, EM_GETFIRSTVISIBLELINE, 0, 0));
   RECT text{};
   ::SendMessageW(log_, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&text));
-  const int visibleLines = (text.bottom - text.top) / TextHeightOf(form_.Font());
+  const int visibleLines = (text.bottom - text.top) / TextHeightOf(form_->Font());
   EXPECT_GT(firstVisible, 0);
   EXPECT_GE(firstVisible + visibleLines, lines - 1) << "the last line written is on screen";
 }
 
-TEST_F(LogTest, PacedLinesGoInTogetherWithinAFewTicksOrAtOnceWhenTheLogIsAskedFor) {
-  app::PacedLog paced(log_);
-  paced.Write(L">Switch on QLT-1");
-  paced.Write(L">USB Midi Connected");
+TEST_F(LogTest, PacedLinesGoInTogetherWithinAFewTicksOrAtOnceWhenFlushed) {
+  app::PacedLog paced([this](const std::string& lines) { form_->AppendLogLines(lines); });
+  paced.Write(">Switch on QLT-1");
+  paced.Write(">USB Midi Connected");
   EXPECT_EQ(WindowText(log_), "") << "not in the handler that writes them";
   const auto start = std::chrono::steady_clock::now();
   while (WindowText(log_).empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(2)) {
@@ -275,13 +276,13 @@ TEST_F(LogTest, PacedLinesGoInTogetherWithinAFewTicksOrAtOnceWhenTheLogIsAskedFo
   // 50 ms, and what a loaded machine under wine adds to a timer.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
 
-  paced.Write(L">Communications Established");
-  EXPECT_EQ(paced.Control(), log_);
+  paced.Write(">Communications Established");
+  paced.Flush();
   EXPECT_EQ(WindowText(log_), ">Switch on QLT-1\r\n>USB Midi Connected\r\n>Communications Established\r\n");
 }
 
 TEST_F(LogTest, TheLogKeepsItsLastLinesTheOldestGoingFirst) {
-  form_.Show(SW_SHOWNORMAL);
+  form_->Show(SW_SHOWNORMAL);
   app::AppendLogLine(log_, Blocks(0, app::kLogLinesKept + 5));
   std::vector<std::string> lines = Lines();
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(app::kLogLinesKept));
@@ -303,11 +304,11 @@ TEST_F(LogTest, TheLogKeepsItsLastLinesTheOldestGoingFirst) {
 }
 
 TEST_F(LogTest, NoMorePacedLinesWaitThanTheLogKeepsAndTheNewestAreTheOnesShown) {
-  app::PacedLog paced(log_);
+  app::PacedLog paced([this](const std::string& lines) { form_->AppendLogLines(lines); });
   const int written = 3 * app::kLogLinesKept;
-  for (int block = 0; block < written; ++block) paced.Write(L">Block " + std::to_wstring(block));
+  for (int block = 0; block < written; ++block) paced.Write(">Block " + std::to_string(block));
   EXPECT_EQ(paced.LinesWaiting(), static_cast<std::size_t>(app::kLogLinesKept));
-  EXPECT_EQ(paced.Control(), log_);
+  paced.Flush();
   EXPECT_EQ(paced.LinesWaiting(), 0u);
   const std::vector<std::string> lines = Lines();
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(app::kLogLinesKept));
