@@ -11,8 +11,8 @@
 
 #include "firmware/TableLayout.h"
 #include "midi/platform/systems/SystemsTransport.h"
-#include "tests/unit/rtmidi/LoopbackPeer.h"
-#include "tests/unit/rtmidi/PrivateJackServer.h"
+#include "tests/support/LoopbackPeer.h"
+#include "tests/support/PrivateJackServer.h"
 
 namespace {
 

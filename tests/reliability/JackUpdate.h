@@ -12,7 +12,7 @@
 #include "midi/platform/Transport.h"
 #include "tests/reliability/JackQlt1.h"
 #include "tests/reliability/UpdateRig.h"
-#include "tests/unit/rtmidi/PrivateJackServer.h"
+#include "tests/support/PrivateJackServer.h"
 
 namespace reliability {
 
