@@ -1,6 +1,7 @@
 # Unit tests run on the simulated transport under Qt's offscreen platform; labels select a group
 # (ctest -L unit).
 enable_testing()
+include(cmake/SuccessfulUpdateLog.cmake)
 # The Windows build's test programs run under wine; they are made their own way.
 if(WIN32)
   include(cmake/WindowsTests.cmake)
