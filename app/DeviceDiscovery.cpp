@@ -1,6 +1,7 @@
 #include "app/DeviceDiscovery.h"
 
-#include "app/Programmer.h"
+#include <utility>
+
 #include "firmware/Conversation.h"
 
 namespace app {
@@ -15,7 +16,7 @@ constexpr WORD kSysexBufferSize = 4096;
 
 }  // namespace
 
-DeviceDiscovery::DeviceDiscovery(Programmer& programmer) : programmer_(programmer) {}
+DeviceDiscovery::DeviceDiscovery(DiscoveryContext context) : context_(std::move(context)) {}
 
 bool DeviceDiscovery::MatchesDevicePort(const std::string& productName) {
   return productName.find(firmware::kDevicePortName) != std::string::npos;
@@ -33,17 +34,17 @@ void DeviceDiscovery::Tick() {
 // The slot is emptied before the new port is made, so a port whose creation fails is never
 // released twice. With several matching ports the last one wins.
 void DeviceDiscovery::RenewInputPort() {
-  delete programmer_.InputPort();
-  programmer_.SetInputPort(nullptr);
-  auto* input = new midi::TMidiInput(&programmer_.PortOwner());
-  programmer_.SetInputPort(input);
+  delete context_.ports.input;
+  context_.ports.input = nullptr;
+  auto* input = new midi::TMidiInput(&context_.portOwner);
+  context_.ports.input = input;
   input->SetCapacity(kRingCapacity);
   input->SetFilteredMessages({midi::msgActiveSensing, midi::msgMidiTimeCode});
   input->SetSysexBufferCount(kSysexBufferCount);
   input->SetSysexBufferSize(kSysexBufferSize);
   input->SetSysexOnly(false);
-  input->OnMidiInput = programmer_.Events().inputWaiting;
-  input->OnOverflow = programmer_.Events().inputOverflowed;
+  input->OnMidiInput = context_.inputWaiting;
+  input->OnOverflow = context_.inputOverflowed;
   inputFound_ = false;
   for (DWORD device = 0; device < input->DeviceCount(); ++device) {
     input->SetDeviceID(device);
@@ -55,10 +56,10 @@ void DeviceDiscovery::RenewInputPort() {
 }
 
 void DeviceDiscovery::RenewOutputPort() {
-  delete programmer_.OutputPort();
-  programmer_.SetOutputPort(nullptr);
-  auto* output = new midi::TMidiOutput(&programmer_.PortOwner());
-  programmer_.SetOutputPort(output);
+  delete context_.ports.output;
+  context_.ports.output = nullptr;
+  auto* output = new midi::TMidiOutput(&context_.portOwner);
+  context_.ports.output = output;
   outputFound_ = false;
   for (DWORD device = 0; device < output->DeviceCount(); ++device) {
     output->SetDeviceID(device);
@@ -75,17 +76,17 @@ void DeviceDiscovery::RenewOutputPort() {
 // scan shifts the numbers, so each port is opened only if the number still carries the device's
 // name, and otherwise the next tick scans again.
 void DeviceDiscovery::Connect() {
-  midi::TMidiInput& input = *programmer_.InputPort();
+  midi::TMidiInput& input = *context_.ports.input;
   input.SetDeviceID(inputDeviceNumber_);
   if (!MatchesDevicePort(input.ProductName())) return;
   input.Open();
   input.Start();
-  midi::TMidiOutput& output = *programmer_.OutputPort();
+  midi::TMidiOutput& output = *context_.ports.output;
   output.SetDeviceID(outputDeviceNumber_);
   if (!MatchesDevicePort(output.ProductName()) || !output.Open()) return;
-  programmer_.DiscoveryTimer().SetEnabled(false);
-  programmer_.AppendLog(">USB Midi Connected");
-  programmer_.ProbeTimer().SetEnabled(true);
+  context_.discoveryTimer.SetEnabled(false);
+  context_.log(">USB Midi Connected");
+  context_.probeTimer.SetEnabled(true);
 }
 
 }  // namespace app

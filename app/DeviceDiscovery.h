@@ -6,16 +6,32 @@
 
 #include <string>
 
+#include "app/ProgrammerParts.h"
+#include "framework/Component.h"
+#include "framework/NotifyEvent.h"
+#include "framework/Timer.h"
 #include "midi/platform/MmSystem.h"
 
 namespace app {
 
-class Programmer;
+// What discovery works with; what it refers to outlives discovery.
+struct DiscoveryContext {
+  LogLine log;
+  // Owns the port objects discovery makes.
+  framework::TComponent& portOwner;
+  // Emptied and filled anew at every tick; discovery releases what they held.
+  PortSlots& ports;
+  // What each new input port calls: events are waiting, and its ring overflowed.
+  framework::TNotifyEvent inputWaiting;
+  framework::TNotifyEvent inputOverflowed;
+  // Once the pair is open, discovery switches itself off and probing on.
+  framework::TTimer& discoveryTimer;
+  framework::TTimer& probeTimer;
+};
 
 class DeviceDiscovery {
  public:
-  // Discovery fills `programmer`'s port slots and switches its timers.
-  explicit DeviceDiscovery(Programmer& programmer);
+  explicit DeviceDiscovery(DiscoveryContext context);
 
   // One tick of the discovery timer: fresh port objects, a scan of both directions, and the
   // connection once the device's port is present in both.
@@ -29,7 +45,7 @@ class DeviceDiscovery {
   void RenewOutputPort();
   void Connect();
 
-  Programmer& programmer_;
+  DiscoveryContext context_;
   bool inputFound_ = false;
   bool outputFound_ = false;
   DWORD inputDeviceNumber_ = 0;

@@ -9,6 +9,10 @@ namespace app {
 namespace {
 
 constexpr unsigned kTimerInterval = 250;
+// What the layout stores for MidiInput1: the port's creation value, kept since it is not the
+// property's default (10000). No buffer lent to the device has this size because of it: this port
+// is never opened, and discovery replaces it at its first tick with one sized for the conversation.
+constexpr WORD kLayoutSysexBufferSize = 4096;
 
 // A loss leaves the device waiting for an answer that never comes, and a device gone leaves the
 // tool with dead ports; the device starts the transfer afresh when it is switched on. Only a tool
@@ -30,10 +34,15 @@ Programmer::Programmer(framework::TComponent& owner, LogLine log)
     : Programmer(owner, std::move(log), OwnEvents(owner)) {}
 
 Programmer::Programmer(framework::TComponent& owner, LogLine log, ProgrammerEvents events)
-    : owner_(owner), log_(std::move(log)), events_(std::move(events)) {
-  BuildPorts();
-  BuildTimers();
-}
+    : owner_(owner),
+      log_(std::move(log)),
+      events_(std::move(events)),
+      ports_(BuildPorts()),
+      probeTimer_(BuildProbeTimer()),
+      discoveryTimer_(BuildDiscoveryTimer()),
+      session_({log_, *probeTimer_, ports_}),
+      discovery_(
+          {log_, owner_, ports_, events_.inputWaiting, events_.inputOverflowed, *discoveryTimer_, *probeTimer_}) {}
 
 // Runs before any member is made: only `this` is captured, and the events run once construction
 // is over.
@@ -52,40 +61,46 @@ ProgrammerEvents Programmer::OwnEvents(framework::TComponent& owner) {
 Programmer::~Programmer() {
   delete discoveryTimer_;
   delete probeTimer_;
-  delete input_;
-  delete output_;
+  delete ports_.input;
+  delete ports_.output;
 }
 
-void Programmer::BuildPorts() {
-  output_ = new midi::TMidiOutput(&owner_);
-  output_->SetName("MidiOutput1");
-  input_ = new midi::TMidiInput(&owner_);
-  input_->SetName("MidiInput1");
-  input_->BeginLoading();
+PortSlots Programmer::BuildPorts() {
+  auto* output = new midi::TMidiOutput(&owner_);
+  output->SetName("MidiOutput1");
+  auto* input = new midi::TMidiInput(&owner_);
+  input->SetName("MidiInput1");
+  input->BeginLoading();
   // The name of a port on the machine the layout was made on; the port drops it while loading.
-  input_->SetProductName("01. Internal MIDI");
-  input_->SetSysexBufferSize(4096);
-  input_->SetFilteredMessages({midi::msgActiveSensing, midi::msgMidiTimeCode});
-  input_->OnMidiInput = events_.inputWaiting;
-  input_->OnOverflow = events_.inputOverflowed;
-  input_->Loaded();
+  input->SetProductName("01. Internal MIDI");
+  input->SetSysexBufferSize(kLayoutSysexBufferSize);
+  input->SetFilteredMessages({midi::msgActiveSensing, midi::msgMidiTimeCode});
+  input->OnMidiInput = events_.inputWaiting;
+  input->OnOverflow = events_.inputOverflowed;
+  input->Loaded();
+  return {input, output};
 }
 
-void Programmer::BuildTimers() {
-  probeTimer_ = new framework::TTimer(&owner_);
-  probeTimer_->SetName("ProgramTimer");
-  probeTimer_->SetEnabled(false);
-  probeTimer_->SetInterval(kTimerInterval);
-  probeTimer_->SetOnTimer(events_.probeTick);
-  discoveryTimer_ = new framework::TTimer(&owner_);
-  discoveryTimer_->SetName("Timer1");
-  discoveryTimer_->SetInterval(kTimerInterval);
-  discoveryTimer_->SetOnTimer(events_.discoveryTick);
+framework::TTimer* Programmer::BuildProbeTimer() {
+  auto* timer = new framework::TTimer(&owner_);
+  timer->SetName("ProgramTimer");
+  timer->SetEnabled(false);
+  timer->SetInterval(kTimerInterval);
+  timer->SetOnTimer(events_.probeTick);
+  return timer;
+}
+
+framework::TTimer* Programmer::BuildDiscoveryTimer() {
+  auto* timer = new framework::TTimer(&owner_);
+  timer->SetName("Timer1");
+  timer->SetInterval(kTimerInterval);
+  timer->SetOnTimer(events_.discoveryTick);
+  return timer;
 }
 
 void Programmer::Start() {
   session_.FillExpectedReplies();
-  AppendLog(">Switch on QLT-1");
+  log_(">Switch on QLT-1");
 }
 
 // A port another program holds fails its open at every tick (classic Windows lets one program
@@ -94,7 +109,7 @@ void Programmer::DiscoveryTick() {
   try {
     discovery_.Tick();
   } catch (const midi::EMidiInputError& error) {
-    if (input_ == nullptr || input_->Error() != MMSYSERR_ALLOCATED) throw;
+    if (ports_.input == nullptr || ports_.input->Error() != MMSYSERR_ALLOCATED) throw;
     throw midi::EMidiInputError(framework::ErrorBoxText(error.Message()) + kHeldPortAdvice);
   }
 }
@@ -105,7 +120,8 @@ void Programmer::ProbeTick() {
   try {
     session_.SendProbe();
   } catch (const midi::EMidiOutputError& error) {
-    if (output_ == nullptr || (output_->Error() != MMSYSERR_NODRIVER && output_->Error() != MIDIERR_NODEVICE)) throw;
+    const midi::TMidiOutput* output = ports_.output;
+    if (output == nullptr || (output->Error() != MMSYSERR_NODRIVER && output->Error() != MIDIERR_NODEVICE)) throw;
     throw midi::EMidiOutputError(framework::ErrorBoxText(error.Message()) + kRestartAdvice);
   }
 }

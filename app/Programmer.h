@@ -2,13 +2,14 @@
 
 // The programmer without its window: the two port slots and the two timers of the window's
 // layout, the programming session and device discovery, and how they are bound to each other.
-// The window owns one and forwards its handlers to it; the tests, the fuzz targets and the
-// benchmarks drive the same wiring without a widget. Window thread only.
+// Each part gets a small context of what it uses (ProgrammerParts.h) and never sees the whole.
+// The window owns one and forwards its handlers to it; the tests and the discovery fuzz target
+// drive the same wiring without a widget. Window thread only.
 
-#include <functional>
 #include <string>
 
 #include "app/DeviceDiscovery.h"
+#include "app/ProgrammerParts.h"
 #include "app/ProgrammingSession.h"
 #include "framework/Component.h"
 #include "framework/NotifyEvent.h"
@@ -29,9 +30,6 @@ struct ProgrammerEvents {
 
 class Programmer {
  public:
-  // Where each log line goes, given without a line end.
-  using LogLine = std::function<void(const std::string& line)>;
-
   // Makes the layout's components, owned by `owner` in the layout's order: the output port
   // MidiOutput1, the input port MidiInput1, the probe timer ProgramTimer (off) and the discovery
   // timer Timer1 (on). The events are the programmer's own methods, bound to `owner`.
@@ -58,35 +56,28 @@ class Programmer {
   // opening.
   void InputOverflowed(const midi::TMidiInput& port);
 
-  void AppendLog(const std::string& line) { log_(line); }
   framework::TTimer& ProbeTimer() { return *probeTimer_; }
   framework::TTimer& DiscoveryTimer() { return *discoveryTimer_; }
   const ProgrammingSession& Session() const { return session_; }
-  // What a new input port's OnMidiInput and OnOverflow get.
-  const ProgrammerEvents& Events() const { return events_; }
-
-  // The component that owns the port objects.
-  framework::TComponent& PortOwner() { return owner_; }
-  // The port slots: the objects in use, or none. Setting a slot does not release what it held.
-  midi::TMidiInput* InputPort() { return input_; }
-  void SetInputPort(midi::TMidiInput* port) { input_ = port; }
-  midi::TMidiOutput* OutputPort() { return output_; }
-  void SetOutputPort(midi::TMidiOutput* port) { output_ = port; }
+  // The port slots: the objects in use, or none.
+  midi::TMidiInput* InputPort() { return ports_.input; }
+  midi::TMidiOutput* OutputPort() { return ports_.output; }
 
  private:
   ProgrammerEvents OwnEvents(framework::TComponent& owner);
-  void BuildPorts();
-  void BuildTimers();
+  PortSlots BuildPorts();
+  framework::TTimer* BuildProbeTimer();
+  framework::TTimer* BuildDiscoveryTimer();
 
+  // Made in this order: the layout's ports, then its timers, then the parts that use them.
   framework::TComponent& owner_;
   LogLine log_;
   ProgrammerEvents events_;
-  midi::TMidiOutput* output_ = nullptr;
-  midi::TMidiInput* input_ = nullptr;
-  framework::TTimer* probeTimer_ = nullptr;
-  framework::TTimer* discoveryTimer_ = nullptr;
-  ProgrammingSession session_{*this};
-  DeviceDiscovery discovery_{*this};
+  PortSlots ports_;
+  framework::TTimer* probeTimer_;
+  framework::TTimer* discoveryTimer_;
+  ProgrammingSession session_;
+  DeviceDiscovery discovery_;
 };
 
 }  // namespace app

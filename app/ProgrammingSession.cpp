@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
-#include "app/Programmer.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/SendBlock.h"
 
@@ -19,7 +19,7 @@ constexpr auto kFinishRequest = firmware::ConversationMessage(firmware::kFinishR
 
 }  // namespace
 
-ProgrammingSession::ProgrammingSession(Programmer& programmer) : programmer_(programmer) {}
+ProgrammingSession::ProgrammingSession(SessionContext context) : context_(std::move(context)) {}
 
 void ProgrammingSession::FillExpectedReplies() {
   const std::uint8_t kinds[] = {firmware::kErrorReply, firmware::kBlockAckReply, firmware::kReadyReply};
@@ -81,13 +81,13 @@ void ProgrammingSession::HandleSysex(const midi::TMyMidiEvent& event) {
   const auto matches = [this](Reply reply) {
     return MatchesReply(receiveBuffer_.data(), receivedCount_, expectedReplies_[static_cast<std::size_t>(reply)]);
   };
-  if (matches(Reply::Error)) programmer_.AppendLog(">Transmission Problem");
+  if (matches(Reply::Error)) context_.log(">Transmission Problem");
   if (matches(Reply::BlockAck) && !OutputFlooded()) AcknowledgeBlock();
   if (matches(Reply::Ready) && !OutputFlooded()) StartProgramming();
 }
 
 void ProgrammingSession::AcknowledgeBlock() {
-  programmer_.AppendLog(">Block " + std::to_string(currentBlock_));
+  context_.log(">Block " + std::to_string(currentBlock_));
   const int next = firmware::NextFlaggedBlock(firmware::FirmwareImage(), currentBlock_);
   if (next >= 0) {
     currentBlock_ = static_cast<std::uint8_t>(next);
@@ -95,14 +95,14 @@ void ProgrammingSession::AcknowledgeBlock() {
     return;
   }
   SendFinish();
-  programmer_.AppendLog(">New Software Successfully Loaded");
-  programmer_.AppendLog(">Finished");
+  context_.log(">New Software Successfully Loaded");
+  context_.log(">Finished");
 }
 
 void ProgrammingSession::StartProgramming() {
-  programmer_.ProbeTimer().SetEnabled(false);
-  programmer_.AppendLog(">Communications Established");
-  programmer_.AppendLog(">Programming");
+  context_.probeTimer.SetEnabled(false);
+  context_.log(">Communications Established");
+  context_.log(">Programming");
   currentBlock_ = 0;
   firmware::SendBlock(Output(), currentBlock_);
 }
@@ -117,13 +117,13 @@ void ProgrammingSession::SendFinish() { Output().SendLongMsg(kFinishRequest.data
 // flood is over is answered again. What the platform holds, not what the port has yet to hear
 // is done: completions reach the window apart from replies, often after them.
 bool ProgrammingSession::OutputFlooded() {
-  const midi::TMidiOutput* output = programmer_.OutputPort();
+  const midi::TMidiOutput* output = context_.ports.output;
   return output != nullptr && output->BusyRefusalCount() > 0 && output->MessagesQueued() > 1;
 }
 
 // The output port in use; without one, the send fails as on a port that is not open.
 midi::TMidiOutput& ProgrammingSession::Output() {
-  midi::TMidiOutput* output = programmer_.OutputPort();
+  midi::TMidiOutput* output = context_.ports.output;
   if (output == nullptr) throw midi::EMidiOutputError("(Long Msg) Device not opened.");
   return *output;
 }

@@ -9,13 +9,22 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "app/ProgrammerParts.h"
 #include "firmware/Conversation.h"
+#include "framework/Timer.h"
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
 
 namespace app {
 
-class Programmer;
+// What the session works with; what it refers to outlives the session.
+struct SessionContext {
+  LogLine log;
+  // Switched off when the device is ready: programming has begun.
+  framework::TTimer& probeTimer;
+  // The session sends through the output port in use, whichever one discovery put there last.
+  const PortSlots& ports;
+};
 
 // The three replies the device sends; they differ only in the kind byte.
 enum class Reply { Error, BlockAck, Ready };
@@ -23,10 +32,12 @@ enum class Reply { Error, BlockAck, Ready };
 class ProgrammingSession {
  public:
   static constexpr std::size_t kReplyLength = firmware::kMessageLength;
+  // Holds the piece that brings a message to its kind byte whole, with what came before it: more
+  // than a buffer discovery lends (4096 bytes). Only a reply's first eight bytes are ever
+  // compared; a piece longer than the room left is cut.
   static constexpr std::size_t kReceiveBufferSize = 8000;
 
-  // The session logs, switches the probe timer and sends through `programmer`'s output port.
-  explicit ProgrammingSession(Programmer& programmer);
+  explicit ProgrammingSession(SessionContext context);
 
   // At the window's creation, before its first log line.
   void FillExpectedReplies();
@@ -56,7 +67,7 @@ class ProgrammingSession {
   midi::TMidiOutput& Output();
   bool OutputFlooded();
 
-  Programmer& programmer_;
+  SessionContext context_;
   std::array<std::array<std::uint32_t, kReplyLength>, 3> expectedReplies_{};
   std::uint8_t currentBlock_ = 0;
   std::array<std::uint8_t, kReceiveBufferSize> receiveBuffer_{};

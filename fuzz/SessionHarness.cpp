@@ -9,11 +9,12 @@
 #include <thread>
 #include <utility>
 
-#include "app/Programmer.h"
+#include "app/ProgrammingSession.h"
 #include "firmware/Conversation.h"
 #include "firmware/TableLayout.h"
 #include "framework/ErrorText.h"
 #include "framework/MessageWindow.h"
+#include "framework/Timer.h"
 #include "midi/platform/ErrorTexts.h"
 #include "midi/platform/GlobalMemory.h"
 #include "tests/support/PortTestAccess.h"
@@ -69,26 +70,22 @@ void Breach(const std::string& what) {
 
 class SessionHarness::World {
  public:
+  // Discovery is not fuzzed here: the session gets the ports discovery would have put in the
+  // slots, the input port with the fuzzed setup, and a probe timer that is on, as after a
+  // connection, and never ticks by itself.
   World(SessionHarness& harness, const PortSetup& setup)
       : sim_(new platform::SimulatedTransport),
         previousTransport_(platform::InstallTransport(std::unique_ptr<platform::Transport>(sim_))),
         previousHook_(framework::SetExceptionHook(
             [&harness](std::exception_ptr error) { harness.OnError(framework::MessageOf(error)); })),
         input(sim_->AddInput("fuzzed device")),
-        programmer(std::make_unique<app::Programmer>(owner, [&harness](const std::string& line) {
-          harness.timeline_.push_back({Action::Kind::Line, line, {}});
-        })) {
-    // Discovery is not fuzzed here: the ports are put in the slots as it would, the input port
-    // with the fuzzed setup, and probing is on as after a connection.
-    programmer->DiscoveryTimer().SetEnabled(false);
-    delete programmer->OutputPort();
-    output = new RecordingOutput(&owner, harness.timeline_);
-    programmer->SetOutputPort(output);
-    delete programmer->InputPort();
-    port = new midi::TMidiInput(&owner);
-    programmer->SetInputPort(port);
-    programmer->ProbeTimer().SetInterval(kNeverTicks);
-    programmer->ProbeTimer().SetEnabled(true);
+        output(new RecordingOutput(&owner, harness.timeline_)),
+        port(new midi::TMidiInput(&owner)),
+        session({[&harness](const std::string& line) {
+                   harness.timeline_.push_back({Action::Kind::Line, line, {}});
+                 },
+                 probeTimer, ports}) {
+    probeTimer.SetInterval(kNeverTicks);
     port->SetCapacity(setup.capacity);
     port->SetSysexBufferCount(setup.bufferCount);
     port->SetSysexBufferSize(setup.bufferSize);
@@ -99,11 +96,13 @@ class SessionHarness::World {
     port->SetDeviceID(0);
     port->Open();
     port->Start();
-    programmer->Start();
+    session.FillExpectedReplies();
   }
 
+  // The ports go while the transport is still installed.
   ~World() {
-    programmer.reset();
+    delete port;
+    delete output;
     framework::SetExceptionHook(previousHook_);
     platform::InstallTransport(std::move(previousTransport_));
   }
@@ -113,15 +112,16 @@ class SessionHarness::World {
   framework::ExceptionHook previousHook_;
   platform::SimulatedTransport::DeviceId input;
   framework::TComponent owner{nullptr};
-  std::unique_ptr<app::Programmer> programmer;
-  RecordingOutput* output = nullptr;
-  midi::TMidiInput* port = nullptr;
+  RecordingOutput* output;
+  midi::TMidiInput* port;
+  app::PortSlots ports{port, output};
+  framework::TTimer probeTimer{nullptr};
+  app::ProgrammingSession session;
 };
 
 SessionHarness::SessionHarness(const PortSetup& setup) : injected_(setup.bufferSize), bufferSize_(setup.bufferSize) {
   const std::size_t blocksBefore = GlobalBlocksInUse();
   world_ = std::make_unique<World>(*this, setup);
-  timeline_.clear();  // the first line, which the rules don't follow
   blocksAtStart_ = blocksBefore;
 }
 
@@ -150,13 +150,13 @@ void SessionHarness::Deliver() {
 }
 
 void SessionHarness::Tick() {
-  if (!world_->programmer->ProbeTimer().Enabled()) return;
+  if (!world_->probeTimer.Enabled()) return;
   const std::size_t from = timeline_.size();
   std::vector<Action> expected;
   model_.Tick(expected);
   std::string failure;
   try {
-    world_->programmer->ProbeTick();
+    world_->session.SendProbe();
   } catch (const framework::Exception& e) {
     failure = e.Message();
   }
@@ -197,7 +197,7 @@ void SessionHarness::OnInput(midi::TMidiInput& port) {
   std::string failure;
   std::exception_ptr error;
   try {
-    world_->programmer->InputWaiting(port);
+    world_->session.HandleInput(port);
   } catch (const framework::Exception& e) {
     failure = e.Message();
     error = std::current_exception();
@@ -215,10 +215,8 @@ void SessionHarness::OnInput(midi::TMidiInput& port) {
     Breach("the notice ended early with \"" + failure + "\"");
   if (!sendFailed && taken == waiting.size() && !failure.empty()) Breach("the notice raised \"" + failure + "\"");
   if (!sendFailed && !failure.empty()) armedLendFailure_.clear();
-  if (world_->programmer->ProbeTimer().Enabled() != model_.ProbeTimerOn())
-    Breach("the probe timer is in the wrong state");
-  if (world_->programmer->Session().CurrentBlock() != model_.CurrentBlock())
-    Breach("the session is at the wrong block");
+  if (world_->probeTimer.Enabled() != model_.ProbeTimerOn()) Breach("the probe timer is in the wrong state");
+  if (world_->session.CurrentBlock() != model_.CurrentBlock()) Breach("the session is at the wrong block");
   if (error) {
     rethrown_ = failure;
     std::rethrow_exception(error);

@@ -1,8 +1,8 @@
 #pragma once
 
-// One fuzz input's world: a simulated device whose input port the tool has open, the programmer
-// as the window wires it but with an output port that only records what the session sends, and
-// the window thread's event loop and the probe timer driven by hand. The device's messages are all delivered to the
+// One fuzz input's world: a simulated device whose input port the tool has open, the programming
+// session on that port and on an output port that only records what the session sends, and the
+// window thread's event loop and the probe timer driven by hand. The device's messages are all delivered to the
 // port before the loop runs, so an input always runs the same way. Every notice the session handles is checked against
 // the conversation's rules; any breach, unexpected error box or leaked block ends the process with a message.
 

@@ -21,6 +21,11 @@ bool IsFilteredOut(const CallbackInstance& instance, UINT message, DWORD_PTR par
   return message == MIM_DATA && instance.DropShortMessages.load(std::memory_order_relaxed);
 }
 
+void CountLoss(CallbackInstance& instance) noexcept {
+  if (instance.LossesUnreported.fetch_add(1, std::memory_order_acq_rel) == 0)
+    framework::PostMessageA(instance.Window, kRingOverflow, 0, 0);
+}
+
 void StoreInput(CallbackInstance& instance, UINT message, DWORD_PTR param1, DWORD_PTR param2) noexcept {
   if (IsFilteredOut(instance, message, param1) || instance.EventBuffer == nullptr) return;
   BufferedEvent item{};
@@ -32,8 +37,11 @@ void StoreInput(CallbackInstance& instance, UINT message, DWORD_PTR param1, DWOR
   }
   if (CircularBufferPut(instance.EventBuffer, item)) {
     framework::PostMessageA(instance.Window, MIM_DATA, 0, 0);
-  } else {
+  } else if (item.SysexHeader != nullptr) {
+    // One each: a buffer can be dropped only once before the port lends it again.
     framework::PostMessageA(instance.Window, kRingOverflow, 0, reinterpret_cast<std::intptr_t>(item.SysexHeader));
+  } else {
+    CountLoss(instance);
   }
 }
 
@@ -65,7 +73,7 @@ void CALLBACK MidiDriverCallback(DriverHandle /*device*/, UINT message, DWORD_PT
   if (record == nullptr) return;
   switch (message) {
     case kMimInputLost:  // the emulation's: reported as an event dropped, with no buffer to lend again
-      if (record->EventBuffer != nullptr) framework::PostMessageA(record->Window, kRingOverflow, 0, 0);
+      if (record->EventBuffer != nullptr) CountLoss(*record);
       break;
     case MIM_DATA:
     case MIM_LONGDATA:

@@ -19,8 +19,14 @@ struct CallbackInstance {
   std::atomic<bool> DropShortMessages;
   std::atomic<bool> DropTimingClock;
   std::atomic<bool> DropActiveSensing;
+  // Input lost without a buffer to lend again (a short message the full ring dropped, input the
+  // platform lost), counted here rather than posted one notice each: a flood of them would fill
+  // the window's queue, and a MOM_DONE that finds it full is lost with its header. One notice
+  // goes out when the count leaves 0; the port takes the whole count with any notice.
+  std::atomic<DWORD> LossesUnreported;
 };
 static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<DWORD>::is_always_lock_free);
 
 // A zero-filled record in a shared block, or none when memory cannot be had. Window thread.
 CallbackInstance* CreateCallbackInstance();
@@ -40,8 +46,9 @@ using DriverCallback = MIDICALLBACK;
 // caller's thread). It filters, stores one event in the ring and posts one notice to the port's
 // window; it allocates nothing, frees nothing, locks nothing and never calls into a port object.
 //
-// Posts MIM_DATA for a stored input item, kRingOverflow (PortMessages.h) for one dropped because
-// the ring was full and for input the platform lost (kMimInputLost), and MOM_DONE with the
+// Posts MIM_DATA for a stored input item, kRingOverflow (PortMessages.h) with the header for a
+// System Exclusive buffer dropped because the ring was full, kRingOverflow without one when input
+// without a buffer starts to be lost (counted in LossesUnreported), and MOM_DONE with the
 // finished header (lParam) and the result of its transfer (wParam) for an output buffer.
 void CALLBACK MidiDriverCallback(DriverHandle device, UINT message, DWORD_PTR instance, DWORD_PTR param1,
                                  DWORD_PTR param2) noexcept;

@@ -125,6 +125,7 @@ void TMidiInput::FillInstance() {
   instance.DropShortMessages = sysexOnly_;
   instance.DropTimingClock = filteredMessages_.Contains(msgMidiTimeCode);
   instance.DropActiveSensing = filteredMessages_.Contains(msgActiveSensing);
+  instance.LossesUnreported = 0;
 }
 
 // Each header joins the list before it is prepared, so that a failure releases it too.
@@ -284,8 +285,9 @@ void TMidiInput::ReportOverflow(MIDIHDR* dropped) {
   if (OnOverflow) OnOverflow(this);
 }
 
-// Every notice ends by reporting the events that wait: an event's own notice is lost when the
-// window's queue is full, and the notices still queued may all be overflows.
+// Every notice ends by reporting the input lost and the events that wait: an event's own notice,
+// or the one that tells of the first loss, is lost when the window's queue is full, and the
+// notices still queued may all be overflows.
 void TMidiInput::MessageHandler(framework::TMessage& message) {
   switch (message.Msg) {
     case kOpeningEnded:
@@ -293,7 +295,8 @@ void TMidiInput::MessageHandler(framework::TMessage& message) {
       break;
     case kRingOverflow:
       // Its failure is shown, and must not keep the waiting events from being reported.
-      framework::RunGuarded([this, &message] { ReportOverflow(reinterpret_cast<MIDIHDR*>(message.LParam)); });
+      if (message.LParam != 0)
+        framework::RunGuarded([this, &message] { ReportOverflow(reinterpret_cast<MIDIHDR*>(message.LParam)); });
       break;
     case framework::kQueryEndSession:
       message.Result = 1;
@@ -301,7 +304,14 @@ void TMidiInput::MessageHandler(framework::TMessage& message) {
     default:
       break;
   }
+  ReportLosses();
   if (OnMidiInput && state_ == mpsOpen && PendingEventCount() > 0) OnMidiInput(this);
+}
+
+void TMidiInput::ReportLosses() {
+  if (Instance() == nullptr) return;
+  for (DWORD losses = Instance()->LossesUnreported.exchange(0, std::memory_order_acq_rel); losses > 0; --losses)
+    framework::RunGuarded([this] { ReportOverflow(nullptr); });
 }
 
 }  // namespace midi

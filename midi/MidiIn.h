@@ -77,6 +77,7 @@ class TMidiInput : public TMidiIO {
   MIDIINCAPSA ReadCapabilities(DWORD device);
   void CreateEventBuffer();
   void FillInstance();
+  void ReportLosses();
   void CreateSysexBuffers();
   void AddSysexBuffers();
   void FreeSysexBuffers();

@@ -25,6 +25,8 @@ expect_refused() {
 }
 
 expect_refused midi/MidiIn.h app/Programmer.h "midi/MidiIn.h reaches app/Programmer.h"
+expect_refused app/ProgrammerParts.h app/Programmer.h \
+  "app/ProgrammingSession.cpp reaches app/Programmer.h: app/ProgrammingSession.cpp -> app/ProgrammingSession.h -> app/ProgrammerParts.h -> app/Programmer.h"
 expect_refused midi/platform/Transport.h midi/platform/simulated/SimulatedTransport.h \
   "midi/platform/Transport.h reaches midi/platform/simulated/SimulatedTransport.h"
 expect_refused firmware/FirmwareImage.h midi/MidiOut.h \

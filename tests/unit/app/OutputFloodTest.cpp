@@ -9,9 +9,8 @@
 
 #include "firmware/Conversation.h"
 #include "midi/platform/OutputDevice.h"
+#include "tests/support/ConnectedProgrammerTest.h"
 #include "tests/support/EventLoop.h"
-#include "tests/support/PortTestBase.h"
-#include "tests/support/ProgrammerUnderTest.h"
 
 namespace {
 
@@ -24,15 +23,10 @@ constexpr unsigned kDeviceTakes = platform::OutputDevice::kMaxLongMessagesInFlig
 const std::string kBusy = "(Long Msg) The hardware is busy with other data.";
 
 // The session over connected simulated ports whose output holds every long message until let go.
-class OutputFloodTest : public testsupport::PortTestBase {
+class OutputFloodTest : public testsupport::ConnectedProgrammerTest {
  protected:
   void SetUp() override {
-    toolInput_ = Sim().AddInput(firmware::kDevicePortName);
-    toolOutput_ = Sim().AddOutput(firmware::kDevicePortName);
-    programmer_.TickOnlyByHand();
-    programmer_->Start();
-    ASSERT_TRUE(testsupport::TickNow(programmer_->DiscoveryTimer()));
-    programmer_.log.clear();
+    ConnectedProgrammerTest::SetUp();
     Sim().HoldOutput(toolOutput_, true);
   }
 
@@ -52,10 +46,6 @@ class OutputFloodTest : public testsupport::PortTestBase {
 
   midi::TMidiOutput& Output() { return *programmer_->OutputPort(); }
   std::size_t Sent() { return Sim().Sent(toolOutput_).size(); }
-
-  platform::SimulatedTransport::DeviceId toolInput_{};
-  platform::SimulatedTransport::DeviceId toolOutput_{};
-  testsupport::ProgrammerUnderTest programmer_;
 };
 
 TEST_F(OutputFloodTest, ReadyRepliesFasterThanTheOutputCarriesGetOneBoxAndNoAnswerWhileItIsFull) {

@@ -12,9 +12,9 @@
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
 #include "framework/ErrorText.h"
+#include "framework/Timer.h"
+#include "tests/support/ConnectedProgrammerTest.h"
 #include "tests/support/EventLoop.h"
-#include "tests/support/PortTestBase.h"
-#include "tests/support/ProgrammerUnderTest.h"
 
 namespace {
 
@@ -29,17 +29,8 @@ using firmware::ConversationBytes;
 
 // The session over connected simulated ports; the device's replies are injected by hand and the
 // probe timer's ticks are run by hand.
-class ProgrammingSessionTest : public testsupport::PortTestBase {
+class ProgrammingSessionTest : public testsupport::ConnectedProgrammerTest {
  protected:
-  void SetUp() override {
-    toolInput_ = Sim().AddInput(firmware::kDevicePortName);
-    toolOutput_ = Sim().AddOutput(firmware::kDevicePortName);
-    programmer_.TickOnlyByHand();
-    programmer_->Start();
-    ASSERT_TRUE(testsupport::TickNow(programmer_->DiscoveryTimer()));
-    programmer_.log.clear();
-  }
-
   // Delivers what the device sent and lets every send the session makes complete.
   void Receive(const std::vector<BYTE>& message) {
     Sim().InjectSysex(toolInput_, message);
@@ -90,10 +81,6 @@ class ProgrammingSessionTest : public testsupport::PortTestBase {
     Sim().ClearSent(toolOutput_);
     programmer_.log.clear();
   }
-
-  platform::SimulatedTransport::DeviceId toolInput_{};
-  platform::SimulatedTransport::DeviceId toolOutput_{};
-  testsupport::ProgrammerUnderTest programmer_;
 };
 
 TEST_F(ProgrammingSessionTest, ProbingSendsAProbeEachTickAndNothingElse) {
@@ -309,6 +296,48 @@ TEST_F(ProgrammingSessionTest, AFailedBlockZeroLeavesProbingOff) {
   EXPECT_EQ(escaped_.size(), 1u);
   EXPECT_FALSE(programmer_->ProbeTimer().Enabled());
   EXPECT_EQ(CurrentBlock(), 0);
+}
+
+// The session on a context of its own, without the programmer. Discovery puts new ports in the
+// slots at every tick, so the session sends through whichever port the output slot holds at each
+// send; its log lines and the probe timer it switches off are the context's.
+class SessionOnItsOwnTest : public testsupport::PortTestBase {};
+
+TEST_F(SessionOnItsOwnTest, SendsThroughWhatTheOutputSlotHoldsAtEachSendAndUsesItsContext) {
+  const auto device = Sim().AddInput(firmware::kDevicePortName);
+  const auto first = Sim().AddOutput("first");
+  const auto second = Sim().AddOutput("second");
+  std::vector<std::string> log;
+  framework::TTimer probeTimer(nullptr);
+  app::PortSlots ports;
+  ProgrammingSession session({[&log](const std::string& line) { log.push_back(line); }, probeTimer, ports});
+  session.FillExpectedReplies();
+  EXPECT_EQ(RaisedBy([&] { session.SendProbe(); }), "(Long Msg) Device not opened.") << "the slot is empty";
+
+  midi::TMidiOutput firstPort(&owner_);
+  firstPort.SetDeviceID(0);
+  ASSERT_TRUE(firstPort.Open());
+  ports.output = &firstPort;
+  session.SendProbe();
+  midi::TMidiOutput secondPort(&owner_);
+  secondPort.SetDeviceID(1);
+  ASSERT_TRUE(secondPort.Open());
+  ports.output = &secondPort;
+  midi::TMidiInput input(&owner_);
+  input.OnMidiInput = framework::TNotifyEvent(&owner_, [&](framework::TObject*) { session.HandleInput(input); });
+  input.Open();
+  input.Start();
+  Sim().InjectSysex(device, ConversationBytes(kReadyReply));
+  ASSERT_TRUE(Sim().WaitUntilDelivered(device));
+  ASSERT_TRUE(testsupport::ProcessEventsUntil(
+      [&] { return log.size() == 2 && firstPort.MessagesInFlight() == 0 && secondPort.MessagesInFlight() == 0; }));
+
+  EXPECT_EQ(Sim().Sent(first).size(), 1u) << "the probe, before the slot changed";
+  ASSERT_EQ(Sim().Sent(second).size(), 1u);
+  EXPECT_EQ(Sim().Sent(second)[0].bytes.size(), firmware::kBlockLength) << "block 0";
+  EXPECT_THAT(log, ElementsAre(">Communications Established", ">Programming"));
+  EXPECT_FALSE(probeTimer.Enabled());
+  EXPECT_TRUE(escaped_.empty());
 }
 
 }  // namespace

@@ -176,4 +176,24 @@ TEST_F(MidiCallbackTest, AFullRingDropsTheItemAndPostsOverflowOncePerItem) {
   EXPECT_EQ(item.ShortMessage, 0x90u) << "the waiting events keep their order";
 }
 
+// A flood of losses must leave room in the window's queue for the output's MOM_DONE, which would
+// otherwise be lost with its header: losses are counted, and one notice tells of them.
+TEST_F(MidiCallbackTest, LossesWithoutABufferAreCountedBehindOneNotice) {
+  for (int i = 0; i < 3; ++i) Call(MIM_DATA, 0x90);
+  for (int i = 0; i < 20000; ++i) i % 2 == 0 ? Call(MIM_DATA, 0x91) : Call(kMimInputLost, 0, 0);
+  Call(MOM_DONE, reinterpret_cast<DWORD_PTR>(&header_));
+
+  auto posted = Posted();
+  ASSERT_EQ(posted.size(), 5u);
+  EXPECT_EQ(posted[3].Msg, midi::kRingOverflow);
+  EXPECT_EQ(posted[3].LParam, 0);
+  EXPECT_EQ(posted[4].Msg, MOM_DONE);
+  EXPECT_EQ(instance_.LossesUnreported.exchange(0), 20000u);
+
+  Call(kMimInputLost, 0, 0);
+  posted = Posted();
+  ASSERT_EQ(posted.size(), 6u) << "once the port took the count, the next loss is told again";
+  EXPECT_EQ(posted[5].Msg, midi::kRingOverflow);
+}
+
 }  // namespace
