@@ -4,6 +4,7 @@
 # wine (windows.unit.<name>, after the windows.build fixture has cross-built them into
 # build-windows/). Labels select a group (ctest -L unit).
 enable_testing()
+include(cmake/SuccessfulUpdateLog.cmake)
 if(WIN32)
   # GoogleTest from Debian's sources, built with the cross compiler.
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

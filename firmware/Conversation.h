@@ -9,13 +9,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "midi/platform/SysexBytes.h"
+
 namespace firmware {
 
 // Part of the product name the device's input and output ports carry.
 inline constexpr const char* kDevicePortName = "QZ Korvalith port 2";
 
-inline constexpr std::uint8_t kSysexStart = 0xF0;
-inline constexpr std::uint8_t kSysexEnd = 0xF7;
+using platform::kSysexEnd;
+using platform::kSysexStart;
 
 // Every message opens with this frame; the kind byte follows it.
 inline constexpr std::array<std::uint8_t, 6> kFrameStart{kSysexStart, 0x00, 0x00, 0x00, 0x00, 0x01};

@@ -18,7 +18,6 @@ struct FirmwareImageTable {
   std::uint32_t BlockData[kBlockCount * kBlockLength];
 };
 static_assert(sizeof(FirmwareImageTable) == kTableBytes);
-static_assert(kTableBytes == 2111508);
 
 // The table the program was built with.
 const FirmwareImageTable& FirmwareImage();

@@ -1,8 +1,10 @@
 #pragma once
 
 // The firmware table's layout, shared by the program and by the host tools that make and check
-// the table file: 171 little-endian 32-bit flags, then 171 rows of 3086 little-endian 32-bit
-// elements, each holding one byte value in its low 8 bits.
+// the table file: kBlockCount little-endian 32-bit flags, then kBlockCount rows of kBlockLength
+// little-endian 32-bit elements, each holding one byte value in its low 8 bits. A block of another
+// size, or another count of blocks, is a change here and nowhere else: the tools, the tests and
+// the emulator take theirs from these.
 
 #include <array>
 #include <cstddef>

@@ -13,6 +13,9 @@ namespace framework {
 // slot with one compare-and-swap and publishes it with one store. All memory is taken in the
 // constructor; TryPush never allocates, blocks or locks and may run in any thread, TryPop only
 // in the one consumer thread.
+//
+// Not the port layer's rings (CircularEventBuffer, platform::EventRing): those take one producer;
+// here any number of threads post to one message window at once.
 template <typename T>
 class BoundedQueue {
  public:

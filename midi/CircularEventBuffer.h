@@ -2,6 +2,9 @@
 
 // The ring of received events that the driver callback fills and the input port empties, kept in
 // shared blocks.
+//
+// Not platform::EventRing: its slots have one size, and its memory is shared blocks (the only
+// memory of the port layer the driver callback may touch), so one block's 16-bit size bounds it.
 
 #include <atomic>
 #include <cstdint>

@@ -7,14 +7,9 @@
 #include "framework/ExceptionGuard.h"
 #include "midi/HandBack.h"
 #include "midi/PortMessages.h"
+#include "midi/platform/SysexBytes.h"
 
 namespace midi {
-
-namespace {
-
-constexpr BYTE kSysexStatus = 0xF0;
-
-}  // namespace
 
 TMidiInput::TMidiInput(framework::TComponent* owner) : TMidiIO(owner) {
   state_ = mpsCreating;
@@ -239,7 +234,7 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
     event->DataByte2 = static_cast<BYTE>(item.ShortMessage >> 16);
   } else {
     MIDIHDR& header = *item.SysexHeader;
-    event->StatusByte = kSysexStatus;
+    event->StatusByte = platform::kSysexStart;
     event->SysexByteCount = static_cast<WORD>(header.dwBytesRecorded);
     if (event->SysexByteCount != 0) {
       event->SysexBytes = std::make_unique<BYTE[]>(event->SysexByteCount);

@@ -6,12 +6,9 @@
 
 #include "midi/platform/CallObserver.h"
 #include "midi/platform/HeaderFlags.h"
+#include "midi/platform/SysexBytes.h"
 
 namespace platform {
-
-namespace {
-constexpr BYTE kSysexEnd = 0xF7;
-}  // namespace
 
 InputDevice::InputDevice(MIDICALLBACK callback, DWORD_PTR instance) : callback_(callback), instance_(instance) {}
 

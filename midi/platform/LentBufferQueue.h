@@ -4,6 +4,9 @@
 // the platform, so lending allocates nothing. Many producers (midiInAddBuffer), one consumer (the
 // driver thread, or the window thread while the device is stopped); neither side locks. A pop
 // that races with an unfinished push may find nothing for that moment.
+//
+// Not framework::BoundedQueue nor the rings: the buffers are the caller's and carry the link
+// themselves, so the queue has no capacity to run out of and copies nothing.
 
 #include <atomic>
 

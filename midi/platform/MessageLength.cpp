@@ -1,9 +1,11 @@
 #include "midi/platform/MessageLength.h"
 
+#include "midi/platform/SysexBytes.h"
+
 namespace platform {
 
 std::size_t ShortMessageLength(BYTE status) {
-  if (status < 0x80 || status == 0xF0 || status == 0xF7) return 0;
+  if (status < 0x80 || status == kSysexStart || status == kSysexEnd) return 0;
   switch (status & 0xF0) {
     case 0xC0:
     case 0xD0:

@@ -16,11 +16,13 @@ std::size_t SpscByteRing::WritableBytes() const noexcept {
   return capacity_ - (written_.load(std::memory_order_relaxed) - read_.load(std::memory_order_acquire));
 }
 
-void SpscByteRing::Push(std::span<const BYTE> first, std::span<const BYTE> second) noexcept {
-  const std::size_t position = written_.load(std::memory_order_relaxed);
-  CopyIn(position, first);
-  CopyIn(position + first.size(), second);
-  written_.store(position + first.size() + second.size(), std::memory_order_release);
+void SpscByteRing::Push(std::initializer_list<std::span<const BYTE>> parts) noexcept {
+  std::size_t position = written_.load(std::memory_order_relaxed);
+  for (const std::span<const BYTE> part : parts) {
+    CopyIn(position, part);
+    position += part.size();
+  }
+  written_.store(position, std::memory_order_release);
 }
 
 std::size_t SpscByteRing::ReadableBytes() const noexcept {

@@ -2,9 +2,13 @@
 
 // A byte ring for one writing and one reading thread, without locks: neither side ever waits for
 // the other. Its memory is taken once, when it is made.
+//
+// Bytes only, with no boundaries between what was pushed: EventRing keeps whole events on it, and
+// a user whose records all have one size (JackConnectionGuard's port ids) uses it directly.
 
 #include <atomic>
 #include <cstddef>
+#include <initializer_list>
 #include <memory>
 #include <span>
 
@@ -19,8 +23,8 @@ class SpscByteRing {
 
   // Producer.
   std::size_t WritableBytes() const noexcept;
-  // Writes `first` then `second`; the reader sees both at once. They must fit.
-  void Push(std::span<const BYTE> first, std::span<const BYTE> second) noexcept;
+  // Writes `parts` in order; the reader sees them all at once. They must fit.
+  void Push(std::initializer_list<std::span<const BYTE>> parts) noexcept;
 
   // Consumer. Offsets count from the oldest unread byte; what they reach must be readable.
   std::size_t ReadableBytes() const noexcept;

@@ -1,11 +1,11 @@
 #include "midi/platform/WireSplitter.h"
 
+#include "midi/platform/SysexBytes.h"
+
 namespace platform {
 
 namespace {
 
-constexpr BYTE kSysexStart = 0xF0;
-constexpr BYTE kSysexEnd = 0xF7;
 constexpr BYTE kFirstStatus = 0x80;
 constexpr BYTE kFirstRealTime = 0xF8;
 constexpr std::size_t kLongestShortMessage = 3;

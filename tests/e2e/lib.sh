@@ -41,10 +41,17 @@ flagged_blocks() {
   "$EMULATOR" --list-blocks
 }
 
+# The log of a successful update: tests/support/successful-update.txt, its ">Block N" made one
+# line per block sent.
 successful_log() {
-  printf '%s\n' ">Switch on QLT-1" ">USB Midi Connected" ">Communications Established" ">Programming"
-  flagged_blocks | sed 's/^/>Block /'
-  printf '%s\n' ">New Software Successfully Loaded" ">Finished"
+  local line
+  while IFS= read -r line; do
+    case $line in
+      "#"*) ;;
+      ">Block N") flagged_blocks | sed "s/^/${line%N}/" ;;
+      *) printf '%s\n' "$line" ;;
+    esac
+  done < "$(dirname "${BASH_SOURCE[0]}")/../support/successful-update.txt"
 }
 
 # The emulator received every due block, each equal to its row of the build's table, and wrote

@@ -78,10 +78,11 @@ TEST_F(TableCheckerTest, AcceptsTheTableTheBuildUsedAndAnUnflaggedButFramedBlock
 }
 
 TEST_F(TableCheckerTest, RefusesAWrongSizeNamingFoundAndExpected) {
+  const std::string expected = ", expected " + std::to_string(firmware::kTableBytes);
   table_.pop_back();
-  ExpectRefused(Check(), "size is 2111507 bytes, expected 2111508");
+  ExpectRefused(Check(), "size is " + std::to_string(firmware::kTableBytes - 1) + " bytes" + expected);
   table_.resize(table_.size() + 5);
-  ExpectRefused(Check(), "size is 2111512 bytes, expected 2111508");
+  ExpectRefused(Check(), "size is " + std::to_string(firmware::kTableBytes + 4) + " bytes" + expected);
 }
 
 TEST_F(TableCheckerTest, RefusesAFlagOtherThan0Or1) {
@@ -97,14 +98,18 @@ TEST_F(TableCheckerTest, RefusesAFlaggedBlockWithAWrongByteNamingIndexExpectedAn
     std::uint32_t value;
     std::string fault;
   };
+  const std::string last = std::to_string(kBlockLength - 1), beforeLast = std::to_string(kBlockLength - 2);
   const std::vector<Case> cases{
       {9, 0, 0xF1, "block 9 is not a framed block message: byte 0: expected 0xF0, found 0xF1"},
       {10, 6, 0x04, "block 10 is not a framed block message: byte 6: expected 0x03, found 0x04"},
       {9, 8, 0x08, "block 9 is not a framed block message: byte 8: expected 0x09, found 0x08"},
       {64, 7, 0x00, "block 64 is not a framed block message: byte 7: expected 0x04, found 0x00"},
-      {30, 3084, 0x80, "block 30 is not a framed block message: byte 3084: expected a payload byte"},
-      {87, 3085, 0x7F, "block 87 is not a framed block message: byte 3085: expected 0xF7, found 0x7F"},
-      {52, 3085, 0x1F7, "block 52 is not a framed block message: byte 3085: element 0x1F7 is above 255"},
+      {30, kBlockLength - 2, 0x80,
+       "block 30 is not a framed block message: byte " + beforeLast + ": expected a payload byte"},
+      {87, kBlockLength - 1, 0x7F,
+       "block 87 is not a framed block message: byte " + last + ": expected 0xF7, found 0x7F"},
+      {52, kBlockLength - 1, 0x1F7,
+       "block 52 is not a framed block message: byte " + last + ": element 0x1F7 is above 255"},
   };
   for (const Case& c : cases) {
     const std::vector<char> good = table_;

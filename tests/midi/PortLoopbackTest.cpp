@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "firmware/TableLayout.h"
 #include "framework/Component.h"
 #include "midi/MidiIn.h"
 #include "midi/MidiOut.h"
@@ -24,8 +25,7 @@ using midi::TMidiOutput;
 using midi::TMyMidiEvent;
 
 constexpr const char* kThrough = "Midi Through";
-// As long as a firmware block's message.
-constexpr std::size_t kBlockLength = 3086;
+using firmware::kBlockLength;
 
 template <typename Caps, typename GetCaps>
 std::optional<std::string> FirstThroughPort(UINT count, GetCaps getCaps) {

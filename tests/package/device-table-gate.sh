@@ -28,8 +28,8 @@ done
 [ -z "$(find "$build" -name '*.o' -print -quit)" ] || fail "make package or make windows compiled something first"
 [ ! -e "$work/windows" ] || fail "make windows began the Windows build"
 
-# Configuring does not read the table; the build checks it later.
-head -c 2111508 /dev/zero > "$work/table.bin"
+# Configuring does not read the table, so any file will do here; the build checks it later.
+echo "a table" > "$work/table.bin"
 run_make device-table FIRMWARE_TABLE="$work/table.bin" || fail "the gate stays shut with FIRMWARE_TABLE given"
 run_make device-table || fail "the build folder forgot the table it was given"
 ! run_make device-table FIRMWARE_TABLE= || fail "FIRMWARE_TABLE= did not go back to the development table"

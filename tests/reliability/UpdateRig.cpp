@@ -7,6 +7,7 @@
 #include "firmware/FirmwareImage.h"
 #include "framework/ErrorText.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/SuccessfulUpdate.h"
 
 namespace reliability {
 
@@ -63,20 +64,12 @@ void UpdateRig::CloseWindow() {
 }
 
 std::vector<std::string> UpdateLog() {
-  std::vector<std::string> log{">Communications Established", ">Programming"};
-  for (const int block : firmware::BlocksOfAnUpdate(firmware::FirmwareImage()))
-    log.push_back(">Block " + std::to_string(block));
-  log.push_back(">New Software Successfully Loaded");
-  log.push_back(">Finished");
+  std::vector<std::string> log = FirstUpdateLog();
+  log.erase(log.begin(), std::find(log.begin(), log.end(), ">Communications Established"));
   return log;
 }
 
-std::vector<std::string> FirstUpdateLog() {
-  std::vector<std::string> log{">Switch on QLT-1", ">USB Midi Connected"};
-  const std::vector<std::string> update = UpdateLog();
-  log.insert(log.end(), update.begin(), update.end());
-  return log;
-}
+std::vector<std::string> FirstUpdateLog() { return testsupport::SuccessfulUpdateLog(); }
 
 bool OnlyProgramLines(const std::vector<std::string>& log) {
   static const std::set<std::string> kLines = {

@@ -1,12 +1,15 @@
 #pragma once
 
 // What a whole update of the build's table leaves: the blocks the device receives, in order, and
-// the program's log.
+// the program's log (whose home is tests/support/successful-update.txt, which the shell tests
+// read too).
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "firmware/FirmwareImage.h"
+#include "tests/support/SuccessfulUpdateLines.h"
 
 namespace testsupport {
 
@@ -18,12 +21,18 @@ inline std::vector<int> FlaggedBlocks() {
   return blocks;
 }
 
+// The lines of tests/support/successful-update.txt, its ">Block N" made one line per block sent.
 inline std::vector<std::string> SuccessfulUpdateLog() {
-  std::vector<std::string> log{">Switch on QLT-1", ">USB Midi Connected", ">Communications Established",
-                               ">Programming"};
-  for (int block : FlaggedBlocks()) log.push_back(">Block " + std::to_string(block));
-  log.push_back(">New Software Successfully Loaded");
-  log.push_back(">Finished");
+  constexpr std::string_view kEachBlock = ">Block N";
+  std::vector<std::string> log;
+  for (const std::string_view line : kSuccessfulUpdateLines) {
+    if (line != kEachBlock) {
+      log.emplace_back(line);
+      continue;
+    }
+    const std::string_view prefix = line.substr(0, line.size() - 1);
+    for (int block : FlaggedBlocks()) log.push_back(std::string(prefix) + std::to_string(block));
+  }
   return log;
 }
 

@@ -1,50 +1,8 @@
 # shellcheck shell=bash
-# Shared by the wine tests (source it): a quiet, headless 64-bit wine prefix, programs run in it
-# with a time limit, and waiting for a line in a file. Nothing here touches the host's desktop:
-# winemenubuilder (menu entries, file associations) is off, and the null graphics driver gives
-# windows that exist and take messages but are drawn nowhere, so no X display is needed.
-set -euo pipefail
-
-# Never the caller's prefix: each test makes its own with wine_prefix.
-unset WINEPREFIX
-export WINEARCH=win64
-export WINEDEBUG=-all
-# No Mono or Gecko installer prompts, no host menu entries, and no debugger on a crash, which
-# would wait for ever: the program ends with its fault's status.
-export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=;winedbg.exe="
-# Debian puts wine64 outside PATH; the wine launcher picks it for a 64-bit prefix.
-WINE=${WINE:-wine}
-
-wine_fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-# wine_prefix DIR: makes DIR a 64-bit prefix with the null graphics driver and uses it
-# (WINEPREFIX) from then on; again on a ready prefix it only selects it.
-wine_prefix() {
-  export WINEPREFIX
-  WINEPREFIX=$(realpath -m "$1")
-  if [ ! -f "$WINEPREFIX/.headless" ]; then
-    mkdir -p "$WINEPREFIX"
-    DISPLAY='' timeout 180 "$WINE" wineboot --init > "$WINEPREFIX/wineboot.log" 2>&1 ||
-      wine_fail "wineboot could not make the prefix $WINEPREFIX: $(tail -5 "$WINEPREFIX/wineboot.log")"
-    wine_run 60 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f > /dev/null ||
-      wine_fail "could not select the null graphics driver"
-    # The desktop process of this wine session started without a driver and stays failed, and with
-    # it every top-level window: the next program must start a session of its own.
-    timeout 60 wineserver -w || wine_fail "the wine session that made the prefix did not end"
-    touch "$WINEPREFIX/.headless"
-  fi
-}
-
-# wine_run SECONDS PROGRAM [ARG...]: runs PROGRAM under wine with no display; fails with status
-# 124 when it is still running after SECONDS.
-wine_run() {
-  local limit=$1
-  shift
-  DISPLAY='' timeout --kill-after=10 "$limit" "$WINE" "$@"
-}
+# Shared by the wine tests (source it): the project's wine prefix (scripts/wine-prefix.sh:
+# wine_prefix, wine_run, wine_fail), wine's session and desktop made ready for a run of programs,
+# and waiting for a line in a file.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-prefix.sh"
 
 # wine_desktop SECONDS: starts the session's desktop process (explorer.exe /desktop) and waits
 # until it has set up its graphics driver, which it records in the registry until the session

@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "firmware/TableLayout.h"
+
 namespace {
 
 constexpr const char* kLoopbackName = "Midi Through";
@@ -492,7 +494,9 @@ void ProbeSizes(HMIDIIN input, HMIDIOUT output) {
   std::vector<Buffer> pool;
   pool.reserve(kLent);
   for (std::size_t i = 0; i < kLent; ++i) pool.emplace_back(kPortBufferSize);
-  const std::size_t lengths[] = {3086, 4096, 8192, 16384, 32768, 65536};
+  const std::size_t lengths[] = {firmware::kBlockLength, 4096, 8192, 16384, 32768, 65536};
+  const std::string blockFact =
+      "a firmware block (" + std::to_string(firmware::kBlockLength) + " bytes) goes out and comes back whole, joined";
   for (const std::size_t length : lengths) {
     const std::size_t lentMark = EventCount();
     for (Buffer& buffer : pool) Lend(input, buffer);
@@ -506,7 +510,7 @@ void ProbeSizes(HMIDIIN input, HMIDIOUT output) {
     const bool whole = Joined(back) == message.data;
     Finding("a %zu-byte message came back %s in %zu buffer(s)", length, whole ? "whole" : "damaged or not at all",
             pieces);
-    if (length == 3086) Check(whole, "a firmware block (3086 bytes) goes out and comes back whole, joined");
+    if (length == firmware::kBlockLength) Check(whole, blockFact.c_str());
     // Every lent buffer comes back once, filled or by the reset, before it is unprepared.
     midiInReset(input);
     if (!AwaitReturned(lentMark, pool, 2000)) {

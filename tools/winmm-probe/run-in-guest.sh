@@ -70,12 +70,12 @@ trap 'rm -rf "$work"' EXIT
 
 if [ -z "$exe" ]; then
   exe="$work/WinmmBehaviour.exe"
-  x86_64-w64-mingw32-g++-posix -std=c++20 -O1 -Wall -Wextra -static -o "$exe" "$HERE/WinmmBehaviour.cpp" -lwinmm
+  x86_64-w64-mingw32-g++-posix -std=c++20 -O1 -Wall -Wextra -static -I "$ROOT" -o "$exe" "$HERE/WinmmBehaviour.cpp" -lwinmm
 fi
 [ "$exe" = "$work/WinmmBehaviour.exe" ] || cp "$exe" "$work/WinmmBehaviour.exe"
 
-WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all wine cmd /c exit >/dev/null 2>&1
-WINEPREFIX="$work/prefix" wineserver -w
+source "$ROOT/scripts/wine-prefix.sh"
+wine_prefix "$work/prefix"
 tar -cf "$work/prefix.tar" -C "$work" prefix
 
 "$ROOT/scripts/midi-vm" --share "$work" --timeout 600 -- "$HERE/run-in-guest.sh" --inside "$work"

@@ -21,7 +21,7 @@ JackConnectionGuard::~JackConnectionGuard() { Stop(); }
 void JackConnectionGuard::Connected(jack_port_id_t source, jack_port_id_t destination) noexcept {
   if (jack_port_by_id(client_, destination) != port_) return;
   if (connected_.WritableBytes() >= sizeof source) {
-    connected_.Push({reinterpret_cast<const BYTE*>(&source), sizeof source}, {});
+    connected_.Push({{reinterpret_cast<const BYTE*>(&source), sizeof source}});
   } else {
     missedSome_.store(true, std::memory_order_release);
   }

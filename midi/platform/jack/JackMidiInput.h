@@ -11,7 +11,7 @@
 //
 // An input that admits one port takes only that port's events: a cycle in which another port is
 // connected too is dropped whole and reported as a loss, one from other ports alone is dropped
-// silently, and the other connections are undone (JackClientPort).
+// silently, and the other connections are undone (JackConnectionGuard, run by JackClientPort).
 
 #include <jack/jack.h>
 

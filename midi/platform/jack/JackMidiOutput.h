@@ -12,8 +12,8 @@
 #include <span>
 #include <string>
 
+#include "midi/platform/EventRing.h"
 #include "midi/platform/MmSystem.h"
-#include "midi/platform/jack/EventRing.h"
 #include "midi/platform/jack/JackClientPort.h"
 
 namespace platform {

@@ -5,6 +5,9 @@
 // input in a loop of their own (the device emulator, test peers) rather than through a sink.
 // An event that finds the queue full (a MiB by default) is dropped, never waited for, and counted
 // with the events the input reported lost.
+//
+// Not a queue of its own: the EventRing is. What this adds is a consumer that may sleep until an
+// event comes (a semaphore, which JACK's thread may post) and the count of what was dropped.
 
 #include <semaphore.h>
 
@@ -14,7 +17,7 @@
 #include <optional>
 #include <vector>
 
-#include "midi/platform/jack/EventRing.h"
+#include "midi/platform/EventRing.h"
 #include "midi/platform/jack/JackMidiInput.h"
 
 namespace platform {

@@ -1,6 +1,7 @@
 #include "midi/platform/simulated/InputChannel.h"
 
 #include <algorithm>
+#include <optional>
 #include <thread>
 
 namespace platform {
@@ -14,7 +15,7 @@ constexpr std::size_t kLeastPart = 4096;
 }  // namespace
 
 InputChannel::InputChannel(std::size_t fifoBytes)
-    : ring_(fifoBytes), leastRoom_(std::min(fifoBytes, sizeof(Header) + kLeastPart)) {}
+    : records_(fifoBytes), leastRoom_(std::min(records_.Room(), sizeof(Header) + kLeastPart)) {}
 
 void InputChannel::PushShort(DWORD message) {
   std::lock_guard lock(producer_);
@@ -29,9 +30,9 @@ void InputChannel::PushSysex(std::span<const BYTE> bytes) {
   injected_.fetch_add(1, std::memory_order_relaxed);
   do {
     if (!WaitForRoom(std::min(sizeof(Header) + bytes.size(), leastRoom_))) return;
-    const std::size_t part = std::min(bytes.size(), ring_.WritableBytes() - sizeof(Header));
+    const std::size_t part = std::min(bytes.size(), records_.Room() - sizeof(Header));
     const Kind kind = part == bytes.size() ? Kind::SysexEnd : Kind::SysexPart;
-    PushRecord({kind, static_cast<std::uint32_t>(part)}, bytes.first(part));
+    PushRecord({kind, 0}, bytes.first(part));
     bytes = bytes.subspan(part);
   } while (!bytes.empty());
 }
@@ -60,27 +61,26 @@ void InputChannel::WaitForWork() noexcept { wake_.Wait(); }
 void InputChannel::Wake() noexcept { wake_.Request(); }
 
 void InputChannel::DeliverPending(InputSink& sink, const std::atomic<bool>& stop) noexcept {
-  while (!stop.load(std::memory_order_acquire) && !closed_.load(std::memory_order_acquire) &&
-         ring_.ReadableBytes() != 0) {
+  while (!stop.load(std::memory_order_acquire) && !closed_.load(std::memory_order_acquire)) {
+    const std::optional<std::size_t> length = records_.NextLength();
+    if (!length) return;
     Header header;
-    ring_.CopyOut(0, {reinterpret_cast<BYTE*>(&header), sizeof header});
+    records_.CopyNext({reinterpret_cast<BYTE*>(&header), sizeof header});
     if (header.kind == Kind::Short) {
-      sink.ReceiveShort(header.value);
-      ring_.Consume(sizeof header);
+      sink.ReceiveShort(header.shortMessage);
     } else if (header.kind == Kind::Loss) {
       sink.ReportLoss();
-      ring_.Consume(sizeof header);
     } else {
-      DeliverSysex(header, sink);
-      ring_.Consume(sizeof header + header.value);
+      DeliverSysex(header, *length, sink);
     }
+    records_.Pop();
     if (header.kind != Kind::SysexPart) delivered_.fetch_add(1, std::memory_order_release);
   }
 }
 
 bool InputChannel::WaitForRoom(std::size_t bytes) {
-  producerWaiting_.store(ring_.WritableBytes() < bytes, std::memory_order_release);
-  while (ring_.WritableBytes() < bytes && !closed_.load(std::memory_order_acquire)) {
+  producerWaiting_.store(records_.Room() < bytes, std::memory_order_release);
+  while (records_.Room() < bytes && !closed_.load(std::memory_order_acquire)) {
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   producerWaiting_.store(false, std::memory_order_release);
@@ -88,20 +88,21 @@ bool InputChannel::WaitForRoom(std::size_t bytes) {
 }
 
 void InputChannel::PushRecord(Header header, std::span<const BYTE> payload) {
-  ring_.Push({reinterpret_cast<const BYTE*>(&header), sizeof header}, payload);
+  records_.TryPush({reinterpret_cast<const BYTE*>(&header), sizeof header}, payload);
   wake_.Request();
 }
 
-void InputChannel::DeliverSysex(const Header& header, InputSink& sink) noexcept {
+void InputChannel::DeliverSysex(const Header& header, std::size_t recordLength, InputSink& sink) noexcept {
   // The sink reads the bytes where they lie: one call per piece, and a record that crosses the
   // end of the ring's memory makes two.
   const bool messageEnds = header.kind == Kind::SysexEnd;
+  const std::size_t partLength = recordLength - sizeof header;
   std::size_t done = 0;
   do {
-    const std::span<const BYTE> piece = ring_.Contiguous(sizeof header + done, header.value - done);
+    const std::span<const BYTE> piece = records_.NextPiece(sizeof header + done, partLength - done);
     done += piece.size();
-    sink.ReceiveSysex(piece, messageEnds && done == header.value);
-  } while (done < header.value);
+    sink.ReceiveSysex(piece, messageEnds && done == partLength);
+  } while (done < partLength);
 }
 
 }  // namespace platform

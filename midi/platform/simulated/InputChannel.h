@@ -1,9 +1,12 @@
 #pragma once
 
 // What one open input port receives, on its way from the threads that inject it to the port's
-// driver thread: length-prefixed records in a lock-free byte ring, and counters of messages
-// injected and delivered. The driver side neither allocates nor locks, so the thread it runs on
-// behaves like a real MIDI driver's.
+// driver thread: records in an EventRing, and counters of messages injected and delivered. The
+// driver side neither allocates nor locks, so the thread it runs on behaves like a real MIDI
+// driver's.
+//
+// Not a queue of its own: the EventRing is. What this adds is the producers' side of a test, which
+// may wait for room (a driver may not) and may be many threads (serialised here).
 
 #include <atomic>
 #include <chrono>
@@ -13,7 +16,7 @@
 #include <span>
 
 #include "framework/WakeUp.h"
-#include "midi/platform/SpscByteRing.h"
+#include "midi/platform/EventRing.h"
 #include "midi/platform/Transport.h"
 
 namespace platform {
@@ -46,18 +49,19 @@ class InputChannel {
 
  private:
   enum class Kind : std::uint32_t { Short, SysexPart, SysexEnd, Loss };
+  // Each record is one event of the ring: this, then a sysex part's bytes.
   struct Header {
     Kind kind;
-    std::uint32_t value;  // the message for Short, the byte count that follows for a sysex part
+    DWORD shortMessage;  // for Short
   };
 
   // False when the channel closed meanwhile.
   bool WaitForRoom(std::size_t bytes);
   void PushRecord(Header header, std::span<const BYTE> payload);
-  void DeliverSysex(const Header& header, InputSink& sink) noexcept;
+  void DeliverSysex(const Header& header, std::size_t recordLength, InputSink& sink) noexcept;
 
   std::mutex producer_;
-  SpscByteRing ring_;
+  EventRing records_;
   std::size_t leastRoom_;  // that a sysex part waits for
   framework::WakeUp wake_;
   std::atomic<bool> closed_{false};
