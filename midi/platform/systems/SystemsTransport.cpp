@@ -11,18 +11,20 @@ namespace platform {
 
 namespace {
 
-// Every MIDI system the transport knows, in no particular order (PortListing.h numbers their ports).
-std::unique_ptr<MidiSystem> MakeSystem(MidiSystems which, const std::string& clientName) {
-  switch (which) {
-    case MidiSystems::AlsaSequencer:
-      return std::make_unique<AlsaSystem>(clientName, SystemsTransport::kRetryInterval);
-    case MidiSystems::Jack:
-      return std::make_unique<JackSystem>(clientName, SystemsTransport::kRetryInterval);
-    case MidiSystems::Every:
-      break;
-  }
-  return nullptr;
+template <typename System>
+std::unique_ptr<MidiSystem> Make(const std::string& clientName) {
+  return std::make_unique<System>(clientName, SystemsTransport::kRetryInterval);
 }
+
+// Every MIDI system the transport knows, in no particular order (PortListing.h numbers their ports).
+struct KnownSystem {
+  MidiSystems which;
+  std::unique_ptr<MidiSystem> (*make)(const std::string& clientName);
+};
+constexpr KnownSystem kKnownSystems[] = {
+    {MidiSystems::AlsaSequencer, &Make<AlsaSystem>},
+    {MidiSystems::Jack, &Make<JackSystem>},
+};
 
 bool InfoOf(const std::vector<PortEntry>& ports, UINT index, PortInfo& info) {
   if (index >= ports.size()) return false;
@@ -42,8 +44,8 @@ const PortEntry* Numbered(const std::vector<PortEntry>& ports, UINT index, MMRES
 }  // namespace
 
 SystemsTransport::SystemsTransport(MidiSystems systems) : clientName_("programmer-" + std::to_string(getpid())) {
-  for (const MidiSystems which : {MidiSystems::AlsaSequencer, MidiSystems::Jack})
-    if (systems == MidiSystems::Every || systems == which) systems_.push_back(MakeSystem(which, clientName_));
+  for (const KnownSystem& known : kKnownSystems)
+    if (systems == MidiSystems::Every || systems == known.which) systems_.push_back(known.make(clientName_));
 }
 
 SystemsTransport::~SystemsTransport() = default;
