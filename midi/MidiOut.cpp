@@ -141,6 +141,7 @@ bool TMidiOutput::Close() {
     Check(midiOutClose(deviceHandle_), TMidiOutputContext::General);
     ReportLater(inFlight_.size());
     inFlight_.clear();
+    completionsOfReleased_ = 0;
     closed = true;
   }
   deviceHandle_ = nullptr;
@@ -151,18 +152,39 @@ bool TMidiOutput::Close() {
 // Should the notice not fit in the window's queue, the next notice the window handles reports them.
 void TMidiOutput::ReportLater(std::size_t released) {
   if (released == 0) return;
-  releasedAtClose_ += released;
-  framework::PostMessageA(Window(), kReleasedAtClose, 0, 0);
+  releasedUnreported_ += released;
+  framework::PostMessageA(Window(), kReleasedUnreported, 0, 0);
 }
 
-void TMidiOutput::ReportReleasedAtClose() {
-  while (releasedAtClose_ > 0) {
-    --releasedAtClose_;
+void TMidiOutput::ReportReleased() {
+  while (releasedUnreported_ > 0) {
+    --releasedUnreported_;
     // A failing handler is shown, and costs the reports after it nothing.
     framework::RunGuarded([this] {
       if (OnMidiOutput) OnMidiOutput(this);
     });
   }
+}
+
+// A device that answers each message at once keeps the window busy with its replies, and a driver
+// that finishes each message inside the send posts its completion behind them: the completions
+// then come far later than the sends, or not at all once the window's queue is full. The headers
+// the platform has finished with go now, reported as their completions would report them; the
+// completions, when they come, find them gone, and only a failure they carry is still raised.
+void TMidiOutput::ReleaseFinishedAhead() {
+  std::size_t released = 0;
+  for (auto entry = inFlight_.begin(); entry != inFlight_.end();) {
+    MIDIHDR* header = entry->second->Header();
+    if (!platform::HasFlag(*header, MHDR_DONE) || platform::HasFlag(*header, MHDR_INQUEUE)) {
+      ++entry;
+      continue;
+    }
+    midiOutUnprepareHeader(deviceHandle_, header, sizeof(MIDIHDR));
+    entry = inFlight_.erase(entry);
+    ++released;
+  }
+  completionsOfReleased_ += released;
+  ReportLater(released);
 }
 
 std::size_t TMidiOutput::ReleaseInFlight() noexcept {
@@ -216,6 +238,11 @@ void TMidiOutput::SendShortMsg(BYTE status, BYTE data1, BYTE data2) {
 void TMidiOutput::SendLongMsg(const BYTE* bytes, WORD length) {
   if (state_ != mpsOpen) throw EMidiOutputError("(Long Msg) Device not opened.");
   if (length == 0) throw EMidiOutputError("(Long Msg) A System Exclusive message of no bytes cannot be sent.");
+  if (AtBound()) ReleaseFinishedAhead();
+  if (AtBound()) {
+    ++busyRefusals_;
+    Check(MIDIERR_NOTREADY, TMidiOutputContext::LongMessage);
+  }
   auto buffer = std::make_unique<TMyMidiHdr>(length);
   MIDIHDR* header = buffer->Header();
   if (buffer->DataBlock() != nullptr) std::memcpy(buffer->DataBlock(), bytes, length);
@@ -242,7 +269,7 @@ void TMidiOutput::SendEvent(const TMyMidiEvent& event) {
 
 // What Close released was handed over before anything a notice can be about now.
 void TMidiOutput::MessageHandler(framework::TMessage& message) {
-  ReportReleasedAtClose();
+  ReportReleased();
   if (message.Msg == MOM_DONE)
     ReleaseDone(reinterpret_cast<const MIDIHDR*>(message.LParam), static_cast<MMRESULT>(message.WParam));
 }
@@ -254,7 +281,11 @@ void TMidiOutput::MessageHandler(framework::TMessage& message) {
 // has fired for it; a failing handler is shown and costs the send's error nothing.
 void TMidiOutput::ReleaseDone(const MIDIHDR* header, MMRESULT transfer) {
   const auto found = inFlight_.find(header);
-  if (found == inFlight_.end() || platform::HasFlag(*found->second->Header(), MHDR_INQUEUE)) return;
+  if (found == inFlight_.end()) {
+    ComplainOfReleasedAhead(transfer);
+    return;
+  }
+  if (platform::HasFlag(*found->second->Header(), MHDR_INQUEUE)) return;
   midiOutUnprepareHeader(deviceHandle_, found->second->Header(), sizeof(MIDIHDR));
   inFlight_.erase(found);
   if (transfer == MMSYSERR_NOERROR) {
@@ -264,6 +295,14 @@ void TMidiOutput::ReleaseDone(const MIDIHDR* header, MMRESULT transfer) {
   framework::RunGuarded([this] {
     if (OnMidiOutput) OnMidiOutput(this);
   });
+  Check(transfer, TMidiOutputContext::LongMessage);
+}
+
+// The completion of a message released ahead of it: its header went already, and its report with
+// it, but a failure on its way is still the send's error.
+void TMidiOutput::ComplainOfReleasedAhead(MMRESULT transfer) {
+  if (completionsOfReleased_ == 0) return;
+  --completionsOfReleased_;
   Check(transfer, TMidiOutputContext::LongMessage);
 }
 

@@ -28,6 +28,13 @@ enum class TMidiOutputContext { General, ShortMessage, LongMessage, HeaderPrepar
 
 class TMidiOutput : public TMidiIO {
  public:
+  // Long messages a port keeps until it has heard that each is done. At the bound, those the
+  // platform has finished with go before their completions come (ReleaseFinishedAhead); with
+  // all of them still queued, one more is refused as busy, as a driver refuses one beyond what it
+  // holds. The conversation has one message in flight and the one before it awaiting its
+  // completion.
+  static constexpr std::size_t kMaxMessagesInFlight = 8;
+
   explicit TMidiOutput(framework::TComponent* owner);
   ~TMidiOutput() override;
 
@@ -79,8 +86,11 @@ class TMidiOutput : public TMidiIO {
   // while for those a reset hands back late; one the device still holds is kept, never freed under
   // it. Gives how many were released.
   std::size_t ReleaseInFlight() noexcept;
+  bool AtBound() const { return inFlight_.size() >= kMaxMessagesInFlight; }
+  void ReleaseFinishedAhead();
+  void ComplainOfReleasedAhead(MMRESULT transfer);
   void ReportLater(std::size_t released);
-  void ReportReleasedAtClose();
+  void ReportReleased();
   void AbandonDevice() noexcept;
   void ReleaseDone(const MIDIHDR* header, MMRESULT transfer);
 
@@ -103,7 +113,8 @@ class TMidiOutput : public TMidiIO {
   DWORD support_ = 0;
   WORD deviceCount_ = 0;
   std::unordered_map<const MIDIHDR*, std::unique_ptr<TMyMidiHdr>> inFlight_;
-  std::size_t releasedAtClose_ = 0;  // released by Close, OnMidiOutput still to fire
+  std::size_t releasedUnreported_ = 0;     // released without a completion, OnMidiOutput still to fire
+  std::size_t completionsOfReleased_ = 0;  // completions still to come for messages released ahead
   DWORD busyRefusals_ = 0;
 };
 

@@ -19,7 +19,8 @@ inline constexpr std::uint32_t kRingOverflow = framework::kFirstUserMessage;
 // An input port to itself, queued behind what a reset hands back: the end of one opening.
 inline constexpr std::uint32_t kOpeningEnded = framework::kFirstUserMessage + 1;
 
-// An output port to itself: Close released messages which are still to be reported.
-inline constexpr std::uint32_t kReleasedAtClose = framework::kFirstUserMessage + 1;
+// An output port to itself: it released messages (at its close, or ahead of their completions)
+// which are still to be reported.
+inline constexpr std::uint32_t kReleasedUnreported = framework::kFirstUserMessage + 1;
 
 }  // namespace midi

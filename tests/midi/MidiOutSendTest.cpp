@@ -90,17 +90,37 @@ TEST_F(MidiOutSendTest, MessagesQueuedAreThoseThePlatformHoldsNotThoseAwaitingTh
 }
 
 TEST_F(MidiOutSendTest, ARefusalAsBusyIsCountedForTheOpening) {
+  Faults().FailNext(PlatformCall::midiOutLongMsg, MMSYSERR_INVALHANDLE);
+  EXPECT_NE(RaisedBy([&] { Send(probe_); }), "");
   Sim().HoldOutput(device_, true);
   for (unsigned i = 0; i < kDeviceTakes; ++i) Send(probe_);
   EXPECT_EQ(RaisedBy([&] { Send(probe_); }), "(Long Msg) The hardware is busy with other data.");
   EXPECT_EQ(port_->MessagesInFlight(), kDeviceTakes) << "the refused one is released at once";
-  Faults().FailNext(PlatformCall::midiOutLongMsg, MMSYSERR_INVALHANDLE);
-  EXPECT_NE(RaisedBy([&] { Send(probe_); }), "");
   EXPECT_EQ(port_->BusyRefusalCount(), 1u) << "other refusals are not busy ones";
 
   EXPECT_TRUE(port_->Close());
   ASSERT_TRUE(port_->Open());
   EXPECT_EQ(port_->BusyRefusalCount(), 0u);
+}
+
+// A device that answers at once keeps the window from the completions of a driver that finishes
+// each message inside the send: the port keeps no more than its bound of headers meanwhile, and
+// each message is still reported once, its failure raised.
+TEST_F(MidiOutSendTest, CompletionsThatFallBehindTheSendsHoldNoMoreThanTheBound) {
+  constexpr unsigned kSends = 3 * TMidiOutput::kMaxMessagesInFlight;
+  Faults().FailTransfer(1, MMSYSERR_INVALPARAM);
+  for (unsigned i = 0; i < kSends; ++i) {
+    Send(probe_);
+    EXPECT_LE(port_->MessagesInFlight(), TMidiOutput::kMaxMessagesInFlight);
+  }
+  EXPECT_EQ(Sim().Sent(device_).size(), kSends - 1);
+  EXPECT_EQ(port_->BusyRefusalCount(), 0u);
+  ASSERT_TRUE(AwaitCompletions(static_cast<int>(kSends)));
+  ASSERT_TRUE(testsupport::ProcessPendingEvents());
+  EXPECT_EQ(completions_, static_cast<int>(kSends));
+  EXPECT_EQ(port_->MessagesInFlight(), 0u);
+  EXPECT_EQ(escaped_, std::vector<std::string>{"(Long Msg) The specified pointer or structure is invalid."});
+  EXPECT_EQ(BlocksLeaked(), 1u) << "only the port's callback instance";
 }
 
 // The platform reports such a message done like any other; its failure comes with the
