@@ -3,6 +3,11 @@
 // probes until the ReadyReply, block 0 then each further flagged block on the acknowledgement of
 // the one before, then the FinishRequest. winmm's callback thread hands each reply to the main
 // thread, which waits for it: one hand-over per reply.
+//
+// With --through-a-window the hand-overs are the tool's own kind: winmm's callbacks post each reply
+// and each finished message to a hidden window, whose messages the main thread takes, and a sent
+// message's header is unprepared when its completion arrives there. What that costs against the
+// plain exchange is the platform's, not the tool's.
 #include <windows.h>
 // After windows.h, which it builds on.
 #include <mmsystem.h>
@@ -17,6 +22,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "firmware/Conversation.h"
@@ -33,13 +39,23 @@ constexpr int kProbes = 40;
 constexpr std::size_t kInputBufferCount = 16;
 constexpr DWORD kInputBufferSize = 256;
 
+// Posted to the hidden window: a reply's buffer, and a sent message's header that is done.
+constexpr UINT kReplyArrived = WM_APP + 1;
+constexpr UINT kMessageDone = WM_APP + 2;
+
 // The replies' buffers as winmm hands them back, for the main thread; the callback only stores
-// and signals.
+// and signals, or with a window only posts.
 class Replies {
  public:
+  explicit Replies(HWND window) : window_(window) {}
+
   static void CALLBACK Receive(HMIDIIN, UINT message, DWORD_PTR replies, DWORD_PTR header, DWORD_PTR) {
     if (message != MIM_LONGDATA) return;
     auto& self = *reinterpret_cast<Replies*>(replies);
+    if (self.window_ != nullptr) {
+      PostMessageA(self.window_, kReplyArrived, 0, static_cast<LPARAM>(header));
+      return;
+    }
     {
       const std::lock_guard lock(self.mutex_);
       self.done_.push_back(reinterpret_cast<MIDIHDR*>(header));
@@ -47,25 +63,52 @@ class Replies {
     self.arrived_.notify_one();
   }
 
+  // The window's procedure hands a reply over here, on the main thread.
+  void Take(MIDIHDR* header) { done_.push_back(header); }
+
   // Waits up to `timeout` for a reply of `kind`, passing over others; each buffer goes back to
   // the device.
   bool WaitFor(HMIDIIN in, std::uint8_t kind, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::unique_lock lock(mutex_);
     for (;;) {
-      if (!arrived_.wait_until(lock, deadline, [this] { return !done_.empty(); })) return false;
-      MIDIHDR* const header = done_.front();
-      done_.pop_front();
+      MIDIHDR* const header = window_ != nullptr ? NextFromWindow(deadline) : NextFromCallback(deadline);
+      if (header == nullptr) return false;
       const bool matches = header->dwBytesRecorded > firmware::kKindIndex &&
                            static_cast<std::uint8_t>(header->lpData[firmware::kKindIndex]) == kind;
-      lock.unlock();
       midiInAddBuffer(in, header, sizeof *header);
       if (matches) return true;
-      lock.lock();
     }
   }
 
  private:
+  MIDIHDR* NextFromCallback(std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock lock(mutex_);
+    if (!arrived_.wait_until(lock, deadline, [this] { return !done_.empty(); })) return nullptr;
+    return PopFront();
+  }
+
+  MIDIHDR* NextFromWindow(std::chrono::steady_clock::time_point deadline) {
+    MSG message;
+    while (done_.empty()) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return nullptr;
+      if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
+        continue;
+      }
+      DispatchMessageA(&message);
+    }
+    return PopFront();
+  }
+
+  MIDIHDR* PopFront() {
+    MIDIHDR* const header = done_.front();
+    done_.pop_front();
+    return header;
+  }
+
+  HWND window_;
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::deque<MIDIHDR*> done_;
@@ -101,10 +144,42 @@ class Sender {
            midiOutLongMsg(out_, &header, sizeof header) == MMSYSERR_NOERROR;
   }
 
+  static void CALLBACK Done(HMIDIOUT, UINT message, DWORD_PTR window, DWORD_PTR header, DWORD_PTR) {
+    if (message == MOM_DONE) PostMessageA(reinterpret_cast<HWND>(window), kMessageDone, 0, static_cast<LPARAM>(header));
+  }
+
+  void Unprepare(MIDIHDR* header) { midiOutUnprepareHeader(out_, header, sizeof *header); }
+
  private:
   HMIDIOUT out_;
   std::list<std::pair<std::vector<std::uint8_t>, MIDIHDR>> sent_;
 };
+
+// What the hidden window's procedure hands its messages to.
+struct WindowTargets {
+  Replies* replies;
+  Sender* sender;
+};
+
+LRESULT CALLBACK HiddenWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* targets = reinterpret_cast<WindowTargets*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (targets == nullptr || (message != kReplyArrived && message != kMessageDone))
+    return DefWindowProcA(window, message, wParam, lParam);
+  auto* header = reinterpret_cast<MIDIHDR*>(lParam);
+  if (message == kReplyArrived) targets->replies->Take(header);
+  if (message == kMessageDone && targets->sender != nullptr) targets->sender->Unprepare(header);
+  return 0;
+}
+
+HWND CreateHiddenWindow() {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = HiddenWindowProcedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "WinmmExchangeNotices";
+  RegisterClassA(&windowClass);
+  return CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance,
+                         nullptr);
+}
 
 bool Exchange(HMIDIIN in, Sender& out, Replies& replies) {
   bool ready = false;
@@ -123,19 +198,30 @@ bool Exchange(HMIDIIN in, Sender& out, Replies& replies) {
   return out.Send(firmware::ConversationBytes(firmware::kFinishRequest));
 }
 
-int Run() {
+int Run(bool throughAWindow) {
   const auto source = FindDevicePort(midiInGetNumDevs(), InputName);
   const auto destination = FindDevicePort(midiOutGetNumDevs(), OutputName);
   if (!source || !destination) {
     std::fprintf(stderr, "winmm-exchange: no port named %s\n", firmware::kDevicePortName);
     return 1;
   }
-  Replies replies;
+  const HWND window = throughAWindow ? CreateHiddenWindow() : nullptr;
+  if (throughAWindow && window == nullptr) {
+    std::fprintf(stderr, "winmm-exchange: no hidden window\n");
+    return 1;
+  }
+  Replies replies(window);
+  WindowTargets targets{&replies, nullptr};
+  if (window != nullptr) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&targets));
   HMIDIIN in = nullptr;
   HMIDIOUT out = nullptr;
+  const bool outputOpened =
+      throughAWindow ? midiOutOpen(&out, *destination, reinterpret_cast<DWORD_PTR>(&Sender::Done),
+                                   reinterpret_cast<DWORD_PTR>(window), CALLBACK_FUNCTION) == MMSYSERR_NOERROR
+                     : midiOutOpen(&out, *destination, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR;
   if (midiInOpen(&in, *source, reinterpret_cast<DWORD_PTR>(&Replies::Receive), reinterpret_cast<DWORD_PTR>(&replies),
                  CALLBACK_FUNCTION) != MMSYSERR_NOERROR ||
-      midiOutOpen(&out, *destination, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
+      !outputOpened) {
     std::fprintf(stderr, "winmm-exchange: the device's ports do not open\n");
     return 1;
   }
@@ -149,6 +235,7 @@ int Run() {
   }
   midiInStart(in);
   Sender sender(out);
+  targets.sender = &sender;
   const bool done = Exchange(in, sender, replies);
   // Closing the port at once could cut off the finish still on its way.
   Sleep(200);
@@ -160,8 +247,8 @@ int Run() {
 
 // The process ends without the system libraries' own end: wine's ALSA MIDI driver faults there
 // (as app/win32/main.cpp explains).
-int main() {
-  const int status = Run();
+int main(int argc, char** argv) {
+  const int status = Run(argc > 1 && std::string_view(argv[1]) == "--through-a-window");
   std::fflush(nullptr);
   ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(status));
   return status;
