@@ -6,11 +6,22 @@
 // the end it prints the thread hand-overs per block, counted as bench_hand_overs counts the
 // tool's: the reply's thread against the thread that sends the block (RtMidi's send hands the
 // bytes to the system on the caller's thread, and reports no completion).
+//
+// With --through-an-event-loop the main thread waits as the tool's window thread waits: in a Qt
+// event loop, woken through an eventfd that RtMidi's thread writes, and each message sent is
+// reported done through a second eventfd written on the main thread itself, as the tool's output
+// hears that a message is done. The same hand-overs as the tool's, with none of its work.
 #include <rtmidi/RtMidi.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <iostream>
 #include <mutex>
 #include <optional>
@@ -29,9 +40,32 @@ using firmware::kDevicePortName;
 using firmware::kKindIndex;
 constexpr auto kReplyTimeout = 10s;
 
+// An eventfd watched by the main thread's Qt event loop: a write from any thread wakes it.
+class LoopWakeUp {
+ public:
+  LoopWakeUp() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), notifier_(fd_, QSocketNotifier::Read) {
+    QObject::connect(&notifier_, &QSocketNotifier::activated, [this] {
+      std::uint64_t count = 0;
+      if (read(fd_, &count, sizeof count) < 0) return;  // another activation took it already
+    });
+  }
+  ~LoopWakeUp() { close(fd_); }
+
+  void Request() const {
+    const std::uint64_t one = 1;
+    if (write(fd_, &one, sizeof one) < 0) std::perror("direct-exchange: eventfd");
+  }
+
+ private:
+  int fd_;
+  QSocketNotifier notifier_;
+};
+
 // The kinds of the replies that came in, and the threads they came on, for the main thread.
 class Replies {
  public:
+  explicit Replies(const LoopWakeUp* loop) : loop_(loop) {}
+
   static void Receive(double, std::vector<unsigned char>* message, void* replies) {
     auto& self = *static_cast<Replies*>(replies);
     if (message->size() <= kKindIndex) return;
@@ -39,7 +73,11 @@ class Replies {
       std::lock_guard lock(self.mutex_);
       self.kinds_.push_back({(*message)[kKindIndex], std::this_thread::get_id()});
     }
-    self.arrived_.notify_one();
+    if (self.loop_ != nullptr) {
+      self.loop_->Request();
+    } else {
+      self.arrived_.notify_one();
+    }
   }
 
   // Waits for a reply of `kind`, passing over others; false on time-out. Counts a hand-over when
@@ -47,7 +85,7 @@ class Replies {
   bool WaitFor(std::uint8_t kind) {
     std::unique_lock lock(mutex_);
     for (;;) {
-      if (!arrived_.wait_for(lock, kReplyTimeout, [this] { return next_ < kinds_.size(); })) return false;
+      if (!Arrived(lock)) return false;
       const Reply& reply = kinds_[next_++];
       if (reply.kind != kind) continue;
       if (reply.thread != std::this_thread::get_id()) ++handOvers_;
@@ -58,10 +96,24 @@ class Replies {
   std::size_t HandOvers() const { return handOvers_; }
 
  private:
+  bool Arrived(std::unique_lock<std::mutex>& lock) {
+    const auto waiting = [this] { return next_ < kinds_.size(); };
+    if (loop_ == nullptr) return arrived_.wait_for(lock, kReplyTimeout, waiting);
+    const auto deadline = std::chrono::steady_clock::now() + kReplyTimeout;
+    while (!waiting()) {
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      lock.unlock();
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+      lock.lock();
+    }
+    return true;
+  }
+
   struct Reply {
     std::uint8_t kind;
     std::thread::id thread;
   };
+  const LoopWakeUp* loop_;
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::vector<Reply> kinds_;
@@ -77,38 +129,55 @@ std::optional<unsigned> FindDevicePort(RtMidi& midi) {
   return std::nullopt;
 }
 
-// Each block is sent on the reply that asks for it; `blocks` counts them.
-bool Exchange(RtMidiOut& out, Replies& replies, std::size_t& blocks) {
+// Each block is sent on the reply that asks for it; `blocks` counts them. Each message sent is
+// reported done through `completions`, when given.
+bool Exchange(RtMidiOut& out, Replies& replies, const LoopWakeUp* completions, std::size_t& blocks) {
+  const auto send = [&](const unsigned char* bytes, std::size_t count) {
+    out.sendMessage(bytes, count);
+    if (completions != nullptr) completions->Request();
+  };
   const std::vector<unsigned char> probe = firmware::ConversationBytes(firmware::kProbeRequest);
-  out.sendMessage(&probe);
+  send(probe.data(), probe.size());
   if (!replies.WaitFor(firmware::kReadyReply)) return false;
   const firmware::FirmwareImageTable& table = firmware::FirmwareImage();
   for (std::size_t block = 0; block < firmware::kBlockCount; ++block) {
     if (block != 0 && table.BlockFlags[block] != 1) continue;
     const auto message = firmware::BlockMessage(static_cast<std::uint8_t>(block));
-    out.sendMessage(message.data(), message.size());
+    send(message.data(), message.size());
     ++blocks;
     if (!replies.WaitFor(firmware::kBlockAckReply)) return false;
   }
   const std::vector<unsigned char> finish = firmware::ConversationBytes(firmware::kFinishRequest);
-  out.sendMessage(&finish);
+  send(finish.data(), finish.size());
   return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const bool throughAnEventLoop = !arguments.empty() && arguments.back() == "--through-an-event-loop";
+  if (throughAnEventLoop) arguments.pop_back();
   RtMidi::Api api = RtMidi::UNIX_JACK;
   if (arguments == std::vector<std::string>{"--system", "alsa"}) {
     api = RtMidi::LINUX_ALSA;
   } else if (!arguments.empty() && arguments != std::vector<std::string>{"--system", "jack"}) {
-    std::cerr << "usage: direct-exchange [--system jack|alsa]\n";
+    std::cerr << "usage: direct-exchange [--system jack|alsa] [--through-an-event-loop]\n";
     return 2;
+  }
+  QCoreApplication application(argc, argv);
+  std::optional<LoopWakeUp> replyWakeUp;
+  std::optional<LoopWakeUp> completions;
+  // Wakes the loop now and then, so that a device that stopped answering is noticed.
+  QTimer timeOutCheck;
+  if (throughAnEventLoop) {
+    replyWakeUp.emplace();
+    completions.emplace();
+    timeOutCheck.start(1000);
   }
   RtMidiOut out(api, "direct-exchange");
   RtMidiIn in(api, "direct-exchange", 4096);
-  Replies replies;
+  Replies replies(replyWakeUp ? &*replyWakeUp : nullptr);
   const auto source = FindDevicePort(in);
   const auto destination = FindDevicePort(out);
   if (!source || !destination) {
@@ -120,7 +189,7 @@ int main(int argc, char** argv) {
   in.openPort(*source);
   out.openPort(*destination);
   std::size_t blocks = 0;
-  const bool done = Exchange(out, replies, blocks);
+  const bool done = Exchange(out, replies, completions ? &*completions : nullptr, blocks);
   // Written at once: whoever runs it may end it as soon as the finish arrives. The ReadyReply's
   // hand-over is block 0's; the last acknowledgement's asks for the finish.
   if (done) std::cout << static_cast<double>(replies.HandOvers() - 1) / static_cast<double>(blocks) << std::endl;

@@ -73,17 +73,22 @@ timed_update() {
 
 # samples [FRAMES]: on a MIDI session of its own (a JACK server of FRAMES per cycle, or the ALSA
 # sequencer with MIDI_SYSTEM=alsa), BENCH_RUNS updates by the tool and as many by direct-exchange,
-# alternating; the tool's times on one line, the baseline's on the next.
+# alternating; the tool's times on one line, the baseline's on the next. With WITH_EVENT_LOOP=1,
+# as many by direct-exchange --through-an-event-loop too, on a third line.
 samples() (
   source "$(dirname "${BASH_SOURCE[0]}")/../scripts/midi-session.sh"
   start_server "$@"
-  local tool=() direct=() run
+  local tool=() direct=() looped=() run
   for ((run = 0; run < ${BENCH_RUNS:-5}; run++)); do
     tool+=("$(timed_update "$TOOL")")
     direct+=("$(timed_update "$BENCH/direct-exchange" --system "${MIDI_SYSTEM:-jack}")")
+    if [ "${WITH_EVENT_LOOP:-0}" = 1 ]; then
+      looped+=("$(timed_update "$BENCH/direct-exchange" --system "${MIDI_SYSTEM:-jack}" --through-an-event-loop)")
+    fi
   done
   echo "${tool[*]}"
   echo "${direct[*]}"
+  if [ "${WITH_EVENT_LOOP:-0}" = 1 ]; then echo "${looped[*]}"; fi
 )
 
 # value_of RECORD, baseline_of RECORD: the fields of a figure record.
