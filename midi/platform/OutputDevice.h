@@ -24,7 +24,7 @@ class OutputDevice {
  public:
   // The conversation has one block (or FinishRequest) in flight, and the message before it while
   // its completion is on its way to the window thread; probes are a few bytes each. Eight leave
-  // room for probes to an output that is slow for a while, and hold at most eight blocks (25 KB)
+  // room for probes to an output that is slow for a while, and hold at most eight blocks
   // however fast a device asks for more.
   static constexpr unsigned kMaxLongMessagesInFlight = 8;
 

@@ -2,6 +2,7 @@
 // TakeEvent with its message and what it leaves behind.
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -250,6 +251,12 @@ struct OpenFault {
   PlatformCall call;
   unsigned nth;
 };
+
+// Without it the case names would carry the record's padding bytes, which change from build to
+// build.
+void PrintTo(const OpenFault& fault, std::ostream* out) {
+  *out << "call " << static_cast<int>(fault.call) << " failing on its use number " << fault.nth;
+}
 
 class MidiInOpenFailureTest : public MidiInTrafficTest, public testing::WithParamInterface<OpenFault> {};
 
