@@ -299,11 +299,12 @@ void TMidiOutput::ReleaseDone(const MIDIHDR* header, MMRESULT transfer) {
 }
 
 // The completion of a message released ahead of it: its header went already, and its report with
-// it, but a failure on its way is still the send's error.
+// it, but a failure on its way is still the send's error. A success leaves Error as it is: it
+// answers no call of the caller's.
 void TMidiOutput::ComplainOfReleasedAhead(MMRESULT transfer) {
   if (completionsOfReleased_ == 0) return;
   --completionsOfReleased_;
-  Check(transfer, TMidiOutputContext::LongMessage);
+  if (transfer != MMSYSERR_NOERROR) Check(transfer, TMidiOutputContext::LongMessage);
 }
 
 }  // namespace midi
