@@ -12,8 +12,6 @@
 // reported done through a second eventfd written on the main thread itself, as the tool's output
 // hears that a message is done. The same hand-overs as the tool's, with none of its work.
 #include <rtmidi/RtMidi.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -21,7 +19,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <cstdio>
 #include <iostream>
 #include <mutex>
 #include <optional>
@@ -31,6 +28,7 @@
 
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
+#include "framework/WakeUp.h"
 
 namespace {
 
@@ -40,31 +38,24 @@ using firmware::kDevicePortName;
 using firmware::kKindIndex;
 constexpr auto kReplyTimeout = 10s;
 
-// An eventfd watched by the main thread's Qt event loop: a write from any thread wakes it.
+// The tool's own wake-up (an eventfd), watched by the main thread's Qt event loop.
 class LoopWakeUp {
  public:
-  LoopWakeUp() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), notifier_(fd_, QSocketNotifier::Read) {
-    QObject::connect(&notifier_, &QSocketNotifier::activated, [this] {
-      std::uint64_t count = 0;
-      if (read(fd_, &count, sizeof count) < 0) return;  // another activation took it already
-    });
+  LoopWakeUp() : notifier_(wakeUp_.Descriptor(), QSocketNotifier::Read) {
+    QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { wakeUp_.Acknowledge(); });
   }
-  ~LoopWakeUp() { close(fd_); }
 
-  void Request() const {
-    const std::uint64_t one = 1;
-    if (write(fd_, &one, sizeof one) < 0) std::perror("direct-exchange: eventfd");
-  }
+  void Request() { wakeUp_.Request(); }
 
  private:
-  int fd_;
-  QSocketNotifier notifier_;
+  framework::WakeUp wakeUp_;
+  QSocketNotifier notifier_;  // declared last: it must go before the descriptor it watches
 };
 
 // The kinds of the replies that came in, and the threads they came on, for the main thread.
 class Replies {
  public:
-  explicit Replies(const LoopWakeUp* loop) : loop_(loop) {}
+  explicit Replies(LoopWakeUp* loop) : loop_(loop) {}
 
   static void Receive(double, std::vector<unsigned char>* message, void* replies) {
     auto& self = *static_cast<Replies*>(replies);
@@ -113,7 +104,7 @@ class Replies {
     std::uint8_t kind;
     std::thread::id thread;
   };
-  const LoopWakeUp* loop_;
+  LoopWakeUp* loop_;
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::vector<Reply> kinds_;
@@ -131,7 +122,7 @@ std::optional<unsigned> FindDevicePort(RtMidi& midi) {
 
 // Each block is sent on the reply that asks for it; `blocks` counts them. Each message sent is
 // reported done through `completions`, when given.
-bool Exchange(RtMidiOut& out, Replies& replies, const LoopWakeUp* completions, std::size_t& blocks) {
+bool Exchange(RtMidiOut& out, Replies& replies, LoopWakeUp* completions, std::size_t& blocks) {
   const auto send = [&](const unsigned char* bytes, std::size_t count) {
     out.sendMessage(bytes, count);
     if (completions != nullptr) completions->Request();

@@ -175,7 +175,7 @@ void TMidiOutput::ReleaseFinishedAhead() {
   std::size_t released = 0;
   for (auto entry = inFlight_.begin(); entry != inFlight_.end();) {
     MIDIHDR* header = entry->second->Header();
-    if (!platform::HasFlag(*header, MHDR_DONE) || platform::HasFlag(*header, MHDR_INQUEUE)) {
+    if (platform::HasFlag(*header, MHDR_INQUEUE)) {
       ++entry;
       continue;
     }

@@ -5,9 +5,9 @@
 // thread, which waits for it: one hand-over per reply.
 //
 // With --through-a-window the hand-overs are the tool's own kind: winmm's callbacks post each reply
-// and each finished message to a hidden window, whose messages the main thread takes, and a sent
-// message's header is unprepared when its completion arrives there. What that costs against the
-// plain exchange is the platform's, not the tool's.
+// and each finished message to a message window of the tool's own framework, whose messages the
+// main thread takes, and a sent message's header is unprepared when its completion arrives there.
+// What that costs against the plain exchange is the platform's, not the tool's.
 #include <windows.h>
 // After windows.h, which it builds on.
 #include <mmsystem.h>
@@ -27,6 +27,7 @@
 
 #include "firmware/Conversation.h"
 #include "firmware/FirmwareImage.h"
+#include "framework/MessageWindow.h"
 
 namespace {
 
@@ -155,32 +156,6 @@ class Sender {
   std::list<std::pair<std::vector<std::uint8_t>, MIDIHDR>> sent_;
 };
 
-// What the hidden window's procedure hands its messages to.
-struct WindowTargets {
-  Replies* replies;
-  Sender* sender;
-};
-
-LRESULT CALLBACK HiddenWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* targets = reinterpret_cast<WindowTargets*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (targets == nullptr || (message != kReplyArrived && message != kMessageDone))
-    return DefWindowProcA(window, message, wParam, lParam);
-  auto* header = reinterpret_cast<MIDIHDR*>(lParam);
-  if (message == kReplyArrived) targets->replies->Take(header);
-  if (message == kMessageDone && targets->sender != nullptr) targets->sender->Unprepare(header);
-  return 0;
-}
-
-HWND CreateHiddenWindow() {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = HiddenWindowProcedure;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "WinmmExchangeNotices";
-  RegisterClassA(&windowClass);
-  return CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance,
-                         nullptr);
-}
-
 bool Exchange(HMIDIIN in, Sender& out, Replies& replies) {
   bool ready = false;
   for (int probe = 0; probe < kProbes && !ready; ++probe) {
@@ -205,14 +180,19 @@ int Run(bool throughAWindow) {
     std::fprintf(stderr, "winmm-exchange: no port named %s\n", firmware::kDevicePortName);
     return 1;
   }
-  const HWND window = throughAWindow ? CreateHiddenWindow() : nullptr;
-  if (throughAWindow && window == nullptr) {
-    std::fprintf(stderr, "winmm-exchange: no hidden window\n");
-    return 1;
+  // The tool's own kind of message window; what its method hands the messages to comes below.
+  Replies* replyTarget = nullptr;
+  Sender* doneTarget = nullptr;
+  HWND window = nullptr;
+  if (throughAWindow) {
+    window = framework::AllocateHWnd([&](framework::TMessage& message) {
+      auto* header = reinterpret_cast<MIDIHDR*>(message.LParam);
+      if (message.Msg == kReplyArrived) replyTarget->Take(header);
+      if (message.Msg == kMessageDone && doneTarget != nullptr) doneTarget->Unprepare(header);
+    });
   }
   Replies replies(window);
-  WindowTargets targets{&replies, nullptr};
-  if (window != nullptr) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&targets));
+  replyTarget = &replies;
   HMIDIIN in = nullptr;
   HMIDIOUT out = nullptr;
   const bool outputOpened =
@@ -235,7 +215,7 @@ int Run(bool throughAWindow) {
   }
   midiInStart(in);
   Sender sender(out);
-  targets.sender = &sender;
+  doneTarget = &sender;
   const bool done = Exchange(in, sender, replies);
   // Closing the port at once could cut off the finish still on its way.
   Sleep(200);
