@@ -22,7 +22,7 @@ constexpr const char* kRestartAdvice =
     " If the log has stopped, restart the update: close the tool, switch the QLT-1 off, start the tool, then switch "
     "the QLT-1 on.";
 constexpr const char* kInputLost = "Messages from the QLT-1 were lost: they came in faster than they could be read.";
-constexpr const char* kReplyNotRead = " A reply from the QLT-1 could not be read.";
+constexpr const char* kReplyBufferNotLent = " A buffer for the QLT-1's replies could not be lent to the system again.";
 // Discovery tries the open again at every tick, so the tool connects once the other program lets
 // the port go.
 constexpr const char* kHeldPortAdvice =
@@ -126,14 +126,14 @@ void Programmer::ProbeTick() {
   }
 }
 
-// Here only taking an event from the port raises EMidiInputError: the buffer of a reply could not
-// be lent back to the device, and the reply waits in the port for a notice that a waiting device
-// never causes. The platform's text alone would not tell the user so.
+// The replies' buffers go back to the device once the answers have gone out; only that raises
+// EMidiInputError here, and the platform's text alone would not tell the user what failed.
 void Programmer::InputWaiting(midi::TMidiInput& port) {
+  session_.HandleInput(port);
   try {
-    session_.HandleInput(port);
+    port.LendTakenAgain();
   } catch (const midi::EMidiInputError& error) {
-    throw midi::EMidiInputError(framework::ErrorBoxText(error.Message()) + kReplyNotRead + kRestartAdvice);
+    throw midi::EMidiInputError(framework::ErrorBoxText(error.Message()) + kReplyBufferNotLent + kRestartAdvice);
   }
 }
 

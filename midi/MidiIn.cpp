@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "framework/ExceptionGuard.h"
 #include "midi/HandBack.h"
@@ -131,6 +132,9 @@ void TMidiInput::FillInstance() {
 // Each header joins the list before it is prepared, so that a failure releases it too.
 void TMidiInput::CreateSysexBuffers() {
   if (sysexBufferCount_ == 0 || sysexBufferSize_ == 0 || deviceHandle_ == nullptr) return;
+  takenToLend_.clear();
+  takenToLend_.reserve(sysexBufferCount_);
+  lendFailure_ = MMSYSERR_NOERROR;
   sysexHeaders_.emplace();
   for (WORD i = 0; i < sysexBufferCount_; ++i) {
     TMyMidiHdr& buffer = *sysexHeaders_->emplace_back(std::make_unique<TMyMidiHdr>(sysexBufferSize_));
@@ -221,8 +225,8 @@ WORD TMidiInput::PendingEventCount() const {
   return state_ == mpsOpen ? eventBuffer_->PendingCount.load(std::memory_order_acquire) : 0;
 }
 
-// The item leaves the ring only once its event is built and its buffer is back with the device:
-// when lending fails the bytes stay, and a later call delivers them.
+// The item leaves the ring only once its event is built and its buffer is back with the device or
+// waiting to go back: when lending at once fails the bytes stay, and a later call delivers them.
 std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
   BufferedEvent item{};
   if (state_ != mpsOpen || !CircularBufferPeek(eventBuffer_, item)) return nullptr;
@@ -240,7 +244,12 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
       event->SysexBytes = std::make_unique<BYTE[]>(event->SysexByteCount);
       std::memcpy(event->SysexBytes.get(), header.lpData, event->SysexByteCount);
     }
-    LendAgain(header);
+    if (announcing_) {
+      LendWhatTheDeviceTakes();
+      takenToLend_.push_back(&header);
+    } else {
+      Check(LendAgain(header));
+    }
   }
   CircularBufferRemove(eventBuffer_);
   return event;
@@ -250,7 +259,7 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
 // do so when it is lent, and one that adds to the old count would hand back stale bytes before the
 // new ones. A buffer the device refused keeps what it holds, for the next take. The port never
 // writes a buffer it has lent.
-void TMidiInput::LendAgain(MIDIHDR& header) {
+MMRESULT TMidiInput::LendAgain(MIDIHDR& header) noexcept {
   const DWORD recorded = header.dwBytesRecorded;
   header.dwBytesRecorded = 0;
   header.dwFlags &= ~MHDR_DONE;
@@ -260,7 +269,31 @@ void TMidiInput::LendAgain(MIDIHDR& header) {
     header.dwBytesRecorded = recorded;
     header.dwFlags |= MHDR_DONE;
   }
-  Check(result);
+  return result;
+}
+
+// Error changes only when there was something to lend, as when each take lent its own buffer.
+void TMidiInput::LendTakenAgain() {
+  if (takenToLend_.empty() && lendFailure_ == MMSYSERR_NOERROR) return;
+  LendWhatTheDeviceTakes();
+  Check(std::exchange(lendFailure_, MMSYSERR_NOERROR));
+}
+
+// Oldest first, up to the first the device refuses; the first refusal is kept for LendTakenAgain.
+// A port closed meanwhile has taken every buffer back already.
+void TMidiInput::LendWhatTheDeviceTakes() noexcept {
+  if (state_ != mpsOpen) {
+    takenToLend_.clear();
+    return;
+  }
+  std::size_t lent = 0;
+  for (; lent < takenToLend_.size(); ++lent) {
+    const MMRESULT result = LendAgain(*takenToLend_[lent]);
+    if (result == MMSYSERR_NOERROR) continue;
+    if (lendFailure_ == MMSYSERR_NOERROR) lendFailure_ = result;
+    break;
+  }
+  takenToLend_.erase(takenToLend_.begin(), takenToLend_.begin() + static_cast<std::ptrdiff_t>(lent));
 }
 
 // The buffers a reset hands back are released afterwards, and a new opening may get their
@@ -281,7 +314,7 @@ bool TMidiInput::OwnsHeader(const MIDIHDR* header) const {
 void TMidiInput::ReportOverflow(MIDIHDR* dropped) {
   if (state_ != mpsOpen || openingsToForget_ > 0) return;
   ++overflowCount_;
-  if (dropped != nullptr && OwnsHeader(dropped)) LendAgain(*dropped);
+  if (dropped != nullptr && OwnsHeader(dropped)) Check(LendAgain(*dropped));
   if (OnOverflow) OnOverflow(this);
 }
 
@@ -305,7 +338,22 @@ void TMidiInput::MessageHandler(framework::TMessage& message) {
       break;
   }
   ReportLosses();
-  if (OnMidiInput && state_ == mpsOpen && PendingEventCount() > 0) OnMidiInput(this);
+  if (OnMidiInput && state_ == mpsOpen && PendingEventCount() > 0) AnnounceInput();
+}
+
+// A handler's failure does not keep the buffers it took from the device; a failure to lend them
+// is then shown on its own.
+void TMidiInput::AnnounceInput() {
+  announcing_ = true;
+  try {
+    OnMidiInput(this);
+  } catch (...) {
+    announcing_ = false;
+    framework::RunGuarded([this] { LendTakenAgain(); });
+    throw;
+  }
+  announcing_ = false;
+  LendTakenAgain();
 }
 
 void TMidiInput::ReportLosses() {

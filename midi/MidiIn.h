@@ -5,6 +5,12 @@
 // device, started, and closed. Received events are announced through OnMidiInput in the window
 // thread and taken one at a time with TakeEvent. Window thread only; the driver side is
 // MidiDriverCallback.
+//
+// A buffer taken while OnMidiInput runs goes back to the device after whatever answer the handler
+// sent: at the next take, or once the handler has returned. Lending a buffer can cost more than
+// the answer itself (wine's driver walks every buffer already lent, 4096 here, which on an
+// emulated processor takes half a millisecond), and the device has the rest of its pool meanwhile;
+// at most one buffer waits, however many replies one notice takes.
 
 #include <cstdint>
 #include <memory>
@@ -42,8 +48,13 @@ class TMidiInput : public TMidiIO {
   // Does nothing on a closed port.
   void Close();
   WORD PendingEventCount() const;
-  // The oldest waiting event, or none when the port is closed or nothing waits.
+  // The oldest waiting event, or none when the port is closed or nothing waits. Its buffer goes
+  // back to the device at once, or, during OnMidiInput, at the next take or LendTakenAgain.
   std::unique_ptr<TMyMidiEvent> TakeEvent();
+  // Lends again the buffers of the events taken during OnMidiInput, and raises the first refusal
+  // since the last call; the port calls it itself once the handler has returned. A buffer the
+  // device refuses stays, with those behind it, for the next take or call.
+  void LendTakenAgain();
   std::string ErrorText(WORD code) const;
 
   // Published properties, with ProductName, DeviceID and OnDeviceChanged from TMidiIO. A stored
@@ -82,7 +93,9 @@ class TMidiInput : public TMidiIO {
   void AddSysexBuffers();
   void FreeSysexBuffers();
   MMRESULT Unprepare(TMyMidiHdr& buffer) noexcept;
-  void LendAgain(MIDIHDR& header);
+  MMRESULT LendAgain(MIDIHDR& header) noexcept;
+  void LendWhatTheDeviceTakes() noexcept;
+  void AnnounceInput();
   void ReleaseAfterFailedOpen() noexcept;
   void ReleaseDevice() noexcept;
   void AbandonDevice() noexcept;
@@ -111,7 +124,10 @@ class TMidiInput : public TMidiIO {
   WORD sysexBufferSize_ = 0;
   WORD sysexBufferCount_ = 0;
   std::optional<HeaderList> sysexHeaders_;
-  unsigned openingsToForget_ = 0;  // ends of earlier openings still queued in the window
+  bool announcing_ = false;                  // OnMidiInput is running
+  std::vector<MIDIHDR*> takenToLend_;        // taken during OnMidiInput, not yet lent again; oldest first
+  MMRESULT lendFailure_ = MMSYSERR_NOERROR;  // the first refusal LendTakenAgain has yet to raise
+  unsigned openingsToForget_ = 0;            // ends of earlier openings still queued in the window
   DWORD overflowCount_ = 0;
 };
 

@@ -189,6 +189,40 @@ TEST_F(MidiInTrafficTest, AFailedLendKeepsTheBytesForTheNextTake) {
   EXPECT_EQ(port->PendingEventCount(), 0);
 }
 
+// Whatever a handler sends in answer to an event goes out before the event's buffer is lent again:
+// at the next take, or when the handler is done. One the device then refuses is raised with the
+// platform's text, its bytes already delivered, and the port lends it at its next call, here once
+// the handler has returned.
+TEST_F(MidiInTrafficTest, BuffersTakenDuringTheNoticeAreLentAgainOnceTheirEventsAreHandled) {
+  auto port = OpenPort(4);
+  const auto lent = [this, base = Faults().CallCount(PlatformCall::midiInAddBuffer)] {
+    return Faults().CallCount(PlatformCall::midiInAddBuffer) - base;
+  };
+  unsigned lentInHandler = 0;
+  std::string raised;
+  port->OnMidiInput = framework::TNotifyEvent(&owner_, [&, raw = port.get()](framework::TObject*) {
+    while (raw->PendingEventCount() > 0) events_.push_back(raw->TakeEvent());
+    lentInHandler = lent();
+    raised = RaisedBy([raw] { raw->LendTakenAgain(); });
+  });
+  for (BYTE body = 0x40; body < 0x43; ++body) Receive(Sysex({body}));
+  Settle();
+  ASSERT_EQ(events_.size(), 3u);
+  EXPECT_EQ(lentInHandler, 2u) << "the last one taken waits for the handler's end";
+  EXPECT_EQ(lent(), 3u);
+  EXPECT_EQ(raised, "");
+
+  Faults().FailNext(PlatformCall::midiInAddBuffer, MMSYSERR_NOMEM);
+  Receive(Sysex({0x43}));
+  Settle();
+  EXPECT_EQ(raised, port->ErrorText(MMSYSERR_NOMEM));
+  ASSERT_EQ(events_.size(), 4u);
+  EXPECT_THAT(BytesOf(*events_[3]), ElementsAreArray(Sysex({0x43})));
+  for (BYTE body = 0x44; body < 0x48; ++body) Receive(Sysex({body}));
+  Settle();
+  EXPECT_EQ(events_.size(), 8u) << "every buffer lent again";
+}
+
 TEST_F(MidiInTrafficTest, TheInstanceIsReusedAndTheRingStartsEmptyAfterReopening) {
   auto port = OpenPort();
   port->OnMidiInput = {};

@@ -142,19 +142,19 @@ Outcome RunWithFault(const FaultCase& fault) {
   return outcome;
 }
 
-// A send or a lent-again buffer that fails while blocks are being moved is not retried: the
-// device's next reply, here the ReadyReply of its restart, decides what happens.
+// A send that fails while blocks are being moved is not retried: the device's next reply, here the
+// ReadyReply of its restart, decides what happens. A buffer that cannot be lent again stalls
+// nothing: its reply has been answered, and the port lends it at its next notice.
 bool StallIsDefined(const FaultCase& fault) {
-  static const std::set<PlatformCall> kConversationCalls = {
-      PlatformCall::midiOutLongMsg, PlatformCall::midiOutPrepareHeader, PlatformCall::GlobalAlloc,
-      PlatformCall::GlobalLock,     PlatformCall::midiInPrepareHeader,  PlatformCall::midiInAddBuffer};
+  static const std::set<PlatformCall> kConversationCalls = {PlatformCall::midiOutLongMsg,
+                                                            PlatformCall::midiOutPrepareHeader,
+                                                            PlatformCall::GlobalAlloc, PlatformCall::GlobalLock};
   return fault.phase >= kFirstBlock && fault.phase <= kFinish &&
          (fault.transfer || kConversationCalls.count(fault.call) != 0);
 }
 
-// A buffer that cannot be lent again while the session takes a reply leaves that reply unread,
-// and an input port another program holds cannot be opened: the box says so and what the user
-// can do.
+// A buffer that cannot be lent again once the session has answered a reply, and an input port
+// another program holds: the box says so and what the user can do.
 std::vector<std::string> AsShown(const FaultCase& fault, std::vector<std::string> messages) {
   if (fault.call == PlatformCall::midiInOpen && fault.code == MMSYSERR_ALLOCATED) {
     for (std::string& message : messages)
@@ -164,10 +164,11 @@ std::vector<std::string> AsShown(const FaultCase& fault, std::vector<std::string
   }
   const bool lendingAgain =
       fault.call == PlatformCall::midiInPrepareHeader || fault.call == PlatformCall::midiInAddBuffer;
-  if (!lendingAgain || fault.phase == kDiscovery || fault.phase == kClosing) return messages;
+  if (!lendingAgain || fault.phase == kDiscovery) return messages;
   for (std::string& message : messages)
     message = framework::ErrorBoxText(message) +
-              " A reply from the QLT-1 could not be read. If the log has stopped, restart the update: close the tool, "
+              " A buffer for the QLT-1's replies could not be lent to the system again. If the log has stopped, "
+              "restart the update: close the tool, "
               "switch the QLT-1 off, start the tool, then switch the QLT-1 on.";
   return messages;
 }

@@ -1,6 +1,6 @@
-// What the window tells the user when input from the device cannot reach the conversation: input
-// lost to a full ring or lost where the platform saw it, and a reply whose buffer cannot be lent
-// back to the device. Each leaves the device waiting for an answer that never comes.
+// What the window tells the user when input from the device is lost (to a full ring, or where the
+// platform saw it), which leaves the device waiting for an answer that never comes, and when a
+// reply's buffer cannot be lent back to the device.
 #include "app/qt/MainWindow.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "firmware/Conversation.h"
+#include "firmware/TableLayout.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/PortTestBase.h"
 #include "tests/support/TickNow.h"
@@ -27,7 +28,7 @@ class InputLossTest : public testsupport::PortTestBase {
  protected:
   void SetUp() override {
     input_ = Sim().AddInput(firmware::kDevicePortName);
-    Sim().AddOutput(firmware::kDevicePortName);
+    output_ = Sim().AddOutput(firmware::kDevicePortName);
     form_ = std::make_unique<app::TForm1>();
     ASSERT_TRUE(testsupport::TickNow(form_->Timer1()));
     ASSERT_TRUE(form_->ProgramTimer().Enabled()) << "connected";
@@ -42,6 +43,7 @@ class InputLossTest : public testsupport::PortTestBase {
   }
 
   platform::SimulatedTransport::DeviceId input_{};
+  platform::SimulatedTransport::DeviceId output_{};
   std::unique_ptr<app::TForm1> form_;
 };
 
@@ -67,13 +69,18 @@ TEST_F(InputLossTest, InputThePlatformLostIsShownOncePerOpening) {
   EXPECT_EQ(escaped_.size(), 1u);
 }
 
-TEST_F(InputLossTest, AReplyThatCannotBeReadIsShownWithThePlatformsText) {
+// The reply is answered first: the buffer goes back once the answer has gone out.
+TEST_F(InputLossTest, AReplysBufferThatCannotBeLentAgainIsShownWithThePlatformsText) {
   Faults().FailNext(PlatformCall::midiInAddBuffer, MMSYSERR_NOMEM);
   Sim().InjectSysex(input_, firmware::ConversationMessage(firmware::kReadyReply));
   ASSERT_TRUE(Sim().WaitUntilDelivered(input_));
   EXPECT_TRUE(testsupport::ProcessPendingEvents());
-  EXPECT_EQ(escaped_, std::vector<std::string>{form_->MidiInput1()->ErrorText(MMSYSERR_NOMEM) +
-                                               " A reply from the QLT-1 could not be read." + kAdvice});
+  const auto sent = Sim().Sent(output_);
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent.back().bytes.size(), firmware::kBlockLength) << "block 0 sent";
+  EXPECT_EQ(escaped_, std::vector<std::string>{
+                          form_->MidiInput1()->ErrorText(MMSYSERR_NOMEM) +
+                          " A buffer for the QLT-1's replies could not be lent to the system again." + kAdvice});
 }
 
 }  // namespace
