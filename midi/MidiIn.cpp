@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <utility>
 
 #include "framework/ExceptionGuard.h"
 #include "midi/HandBack.h"
@@ -133,8 +132,7 @@ void TMidiInput::FillInstance() {
 void TMidiInput::CreateSysexBuffers() {
   if (sysexBufferCount_ == 0 || sysexBufferSize_ == 0 || deviceHandle_ == nullptr) return;
   takenToLend_.clear();
-  takenToLend_.reserve(sysexBufferCount_);
-  lendFailure_ = MMSYSERR_NOERROR;
+  takenToLend_.reserve(sysexBufferCount_ / 2u);
   sysexHeaders_.emplace();
   for (WORD i = 0; i < sysexBufferCount_; ++i) {
     TMyMidiHdr& buffer = *sysexHeaders_->emplace_back(std::make_unique<TMyMidiHdr>(sysexBufferSize_));
@@ -244,8 +242,7 @@ std::unique_ptr<TMyMidiEvent> TMidiInput::TakeEvent() {
       event->SysexBytes = std::make_unique<BYTE[]>(event->SysexByteCount);
       std::memcpy(event->SysexBytes.get(), header.lpData, event->SysexByteCount);
     }
-    if (announcing_) {
-      LendWhatTheDeviceTakes();
+    if (announcing_ && takenToLend_.size() < sysexBufferCount_ / 2u) {
       takenToLend_.push_back(&header);
     } else {
       Check(LendAgain(header));
@@ -272,28 +269,17 @@ MMRESULT TMidiInput::LendAgain(MIDIHDR& header) noexcept {
   return result;
 }
 
-// Error changes only when there was something to lend, as when each take lent its own buffer.
+// Oldest first, up to the first the device refuses. A port closed meanwhile has taken every buffer
+// back already. Error changes only when there was something to lend, as when each take lent its
+// own buffer.
 void TMidiInput::LendTakenAgain() {
-  if (takenToLend_.empty() && lendFailure_ == MMSYSERR_NOERROR) return;
-  LendWhatTheDeviceTakes();
-  Check(std::exchange(lendFailure_, MMSYSERR_NOERROR));
-}
-
-// Oldest first, up to the first the device refuses; the first refusal is kept for LendTakenAgain.
-// A port closed meanwhile has taken every buffer back already.
-void TMidiInput::LendWhatTheDeviceTakes() noexcept {
-  if (state_ != mpsOpen) {
-    takenToLend_.clear();
-    return;
-  }
+  if (state_ != mpsOpen) takenToLend_.clear();
+  if (takenToLend_.empty()) return;
   std::size_t lent = 0;
-  for (; lent < takenToLend_.size(); ++lent) {
-    const MMRESULT result = LendAgain(*takenToLend_[lent]);
-    if (result == MMSYSERR_NOERROR) continue;
-    if (lendFailure_ == MMSYSERR_NOERROR) lendFailure_ = result;
-    break;
-  }
+  MMRESULT result = MMSYSERR_NOERROR;
+  while (lent < takenToLend_.size() && (result = LendAgain(*takenToLend_[lent])) == MMSYSERR_NOERROR) ++lent;
   takenToLend_.erase(takenToLend_.begin(), takenToLend_.begin() + static_cast<std::ptrdiff_t>(lent));
+  Check(result);
 }
 
 // The buffers a reset hands back are released afterwards, and a new opening may get their

@@ -6,11 +6,12 @@
 // thread and taken one at a time with TakeEvent. Window thread only; the driver side is
 // MidiDriverCallback.
 //
-// A buffer taken while OnMidiInput runs goes back to the device after whatever answer the handler
-// sent: at the next take, or once the handler has returned. Lending a buffer can cost more than
-// the answer itself (wine's driver walks every buffer already lent, 4096 here, which on an
-// emulated processor takes half a millisecond), and the device has the rest of its pool meanwhile;
-// at most one buffer waits, however many replies one notice takes.
+// A buffer taken while OnMidiInput runs goes back to the device once the handler has returned,
+// after whatever answers it sent: lending a buffer can cost more than the answer itself (wine's
+// driver walks every buffer already lent, 4096 here, which on an emulated processor takes half a
+// millisecond), and a device that answers while a message is being sent puts the next reply in
+// the ring before the handler is done. The device keeps at least half its pool: beyond that, a
+// take lends its buffer at once.
 
 #include <cstdint>
 #include <memory>
@@ -49,11 +50,11 @@ class TMidiInput : public TMidiIO {
   void Close();
   WORD PendingEventCount() const;
   // The oldest waiting event, or none when the port is closed or nothing waits. Its buffer goes
-  // back to the device at once, or, during OnMidiInput, at the next take or LendTakenAgain.
+  // back to the device at once, or, during OnMidiInput, at LendTakenAgain.
   std::unique_ptr<TMyMidiEvent> TakeEvent();
-  // Lends again the buffers of the events taken during OnMidiInput, and raises the first refusal
-  // since the last call; the port calls it itself once the handler has returned. A buffer the
-  // device refuses stays, with those behind it, for the next take or call.
+  // Lends again the buffers of the events taken during OnMidiInput, and raises the first refusal;
+  // the port calls it itself once the handler has returned. A buffer the device refuses stays,
+  // with those behind it, for the next call.
   void LendTakenAgain();
   std::string ErrorText(WORD code) const;
 
@@ -94,7 +95,6 @@ class TMidiInput : public TMidiIO {
   void FreeSysexBuffers();
   MMRESULT Unprepare(TMyMidiHdr& buffer) noexcept;
   MMRESULT LendAgain(MIDIHDR& header) noexcept;
-  void LendWhatTheDeviceTakes() noexcept;
   void AnnounceInput();
   void ReleaseAfterFailedOpen() noexcept;
   void ReleaseDevice() noexcept;
@@ -124,10 +124,9 @@ class TMidiInput : public TMidiIO {
   WORD sysexBufferSize_ = 0;
   WORD sysexBufferCount_ = 0;
   std::optional<HeaderList> sysexHeaders_;
-  bool announcing_ = false;                  // OnMidiInput is running
-  std::vector<MIDIHDR*> takenToLend_;        // taken during OnMidiInput, not yet lent again; oldest first
-  MMRESULT lendFailure_ = MMSYSERR_NOERROR;  // the first refusal LendTakenAgain has yet to raise
-  unsigned openingsToForget_ = 0;            // ends of earlier openings still queued in the window
+  bool announcing_ = false;            // OnMidiInput is running
+  std::vector<MIDIHDR*> takenToLend_;  // taken during OnMidiInput, not yet lent again; oldest first
+  unsigned openingsToForget_ = 0;      // ends of earlier openings still queued in the window
   DWORD overflowCount_ = 0;
 };
 
