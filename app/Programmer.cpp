@@ -126,11 +126,11 @@ void Programmer::ProbeTick() {
   }
 }
 
-// The replies' buffers go back to the device once the answers have gone out; only that raises
-// EMidiInputError here, and the platform's text alone would not tell the user what failed.
+// Only lending the replies' buffers back to the device raises EMidiInputError here (mostly once the
+// answers have gone out), and the platform's text alone would not tell the user what failed.
 void Programmer::InputWaiting(midi::TMidiInput& port) {
-  session_.HandleInput(port);
   try {
+    session_.HandleInput(port);
     port.LendTakenAgain();
   } catch (const midi::EMidiInputError& error) {
     throw midi::EMidiInputError(framework::ErrorBoxText(error.Message()) + kReplyBufferNotLent + kRestartAdvice);
